@@ -1,0 +1,6 @@
+#include "machine.h"
+
+void bios_call(Machine& m, uint32_t instruction) {
+    (void)m;
+    (void)instruction;
+}

@@ -1,0 +1,72 @@
+// All emulated state in one object: every test builds a fresh machine, and two machines can run
+// side by side.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "cpu/cpu.h"
+#include "debugger/debugger.h"
+#include "frontend/host.h"
+#include "frontend/settings.h"
+#include "memory/bus.h"
+#include "memory/dma.h"
+#include "memory/oam.h"
+#include "video/video.h"
+
+struct Timer {
+    uint16_t TimerCounter = 0;
+    uint32_t TimerEnabled = 0;       // 0 or 0x80
+    uint32_t TimerPrescaleMask = 0;  // 0, 0xF, 0x3F or 0x3FF
+    uint32_t TimerIrqEnable = 0;     // read-back only: 0 or 0x40
+    uint32_t TimerCountUp = 0;       // read-back only: 0 or 4
+    uint32_t TimerPrescaler = 0;     // read-back only: 0 to 3
+};
+
+struct Machine {
+    explicit Machine(Host& h) : host(&h) {}
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    Host* host;
+    Settings settings;
+
+    CpuState cpu;
+    uint16_t IE = 0, IF = 0, IME = 0;
+    Timer timers[4];
+    uint32_t TimersRunning = 0;  // bit n set while timer n is enabled: one test skips idle timers
+
+    DmaChannel dma[4];
+    uint32_t DmaNesting = 0;
+
+    // Memory regions, each with zeroed slack behind it.
+    uint8_t Ewram[kEwramSize + kSlack] = {};
+    uint8_t Iwram[kIwramSize + kSlack] = {};
+    uint8_t Palette[kPaletteSize + kSlack] = {};
+    uint8_t Vram[kVramSize + kSlack] = {};
+    uint8_t Oam[kOamSize + kSlack] = {};
+    uint8_t SaveWindow[kSaveWindowSize + kSlack] = {};
+    uint8_t Sram[kSramSize + kSlack] = {};
+    uint8_t IoBytes[kIoSize] = {};
+    uint32_t ColourCache[512] = {};
+
+    uint16_t KEYINPUT = 0xFFFF, KEYCNT = 0xFFFF;
+
+    SpriteAttribute SpriteAttributes[kSpriteCount];
+    SpriteAffineGroup SpriteAffine[kAffineGroupCount];
+
+    VideoState video;
+    Surface surface;
+
+    // The cartridge: RomSize bytes of image followed by kSlack zero bytes.
+    std::unique_ptr<uint8_t[]> RomImage;
+    uint32_t RomSize = 0;
+    std::string SaveFileName;  // empty until a ROM has been loaded
+    std::string RomName;
+
+    uint32_t BiosWarningsEnabled = 1;
+    uint32_t IoWarningsEnabled = 1;
+
+    DebuggerState debugger;
+};

@@ -1,0 +1,91 @@
+// The decoded display state, the line-pixel format, the scanline driver and pixel building.
+#pragma once
+
+#include <cstdint>
+
+struct Machine;
+
+// Line pixel: red bits 0-7, green 8-15, blue 16-23 (each the console's 5-bit value << 3),
+// then a flags byte naming the layer that wrote it.
+inline constexpr uint32_t kFlagBg0 = 0x01000000;  // background n: kFlagBg0 << n
+inline constexpr uint32_t kFlagSprite = 0x10000000;
+inline constexpr uint32_t kFlagBackdrop = 0x20000000;
+inline constexpr uint32_t kFlagTransparent = 0x40000000;
+inline constexpr uint32_t kColourMask = 0x00FFFFFF;
+
+inline constexpr int kScreenWidth = 240;
+inline constexpr int kScreenHeight = 160;
+inline constexpr int kLinesPerFrame = 228;
+inline constexpr int kLayerLineLength = 280;
+inline constexpr int kSurfaceWidth = 256;  // the back surface; columns 240-255 are never shown
+
+struct BackgroundState {
+    uint32_t Enabled = 0;
+    uint32_t Priority = 0;
+    uint32_t CharBase = 0;    // offset in VRAM
+    uint32_t ScreenBase = 0;  // offset in VRAM
+    uint32_t Mosaic = 0;
+    uint32_t Colours256 = 0;
+    uint32_t Wraparound = 0;
+    uint32_t ScreenSize = 0;
+    uint32_t RawLow = 0, RawHigh = 0;
+    uint32_t HOffset = 0, VOffset = 0;  // 9 bits each
+    int32_t PA = 0, PB = 0, PC = 0, PD = 0;
+    int32_t LatchedX = 0, LatchedY = 0;
+    int32_t InternalReferenceX = 0, InternalReferenceY = 0;
+};
+
+// The five layer enables (bits 0-4: BG0-BG3, sprites) and the effect enable (bit 5) of one window
+// area.
+struct WindowArea {
+    uint32_t Bits = 0;
+};
+
+struct VideoState {
+    // DISPCNT
+    uint32_t BgMode = 0, FrameSelect = 0, HblankFree = 0, Sprite1D = 0, ForcedBlank = 0;
+    uint32_t SpriteEnable = 0, Win0Enable = 0, Win1Enable = 0, SpriteWinEnable = 0;
+    // DISPSTAT
+    uint32_t DispStatBits = 0;  // bits 0-5 as written, stored only
+    uint32_t VCountSetting = 0;
+    uint32_t VCOUNT = 0;
+
+    BackgroundState Bg[4];
+
+    uint32_t Win0Left = 0, Win0Right = 0, Win0Top = 0, Win0Bottom = 0;
+    uint32_t Win1Left = 0, Win1Right = 0, Win1Top = 0, Win1Bottom = 0;
+    WindowArea WinIn0, WinIn1, WinOut, WinSprite;
+
+    uint32_t BgMosaicH = 0, BgMosaicV = 0, SpriteMosaicH = 0, SpriteMosaicV = 0;
+
+    uint32_t FirstTarget = 0;   // BLDCNT bits 0-5
+    uint32_t Effect = 0;        // 0 none, 1 alpha, 2 brighten, 3 darken
+    uint32_t SecondTarget = 0;  // BLDCNT bits 8-13 moved to bits 24-29
+    uint32_t EVA = 0, EVB = 0, EVY = 0;
+
+    uint32_t BackdropColour = 0;
+    uint32_t FrameCounter = 0;
+
+    uint32_t LayerLine[4][kLayerLineLength] = {};
+    uint32_t ComposedLine[kScreenWidth] = {};
+};
+
+// The back surface that the host owns: 256x160 pixels in the host's pixel format.
+struct Surface {
+    uint8_t* Pixels = nullptr;  // null: no display, the scanline driver does nothing
+    int32_t Pitch = 0;
+    uint32_t BytesPerPixel = 4;
+    uint32_t RedLeft = 0, RedRight = 0, GreenLeft = 0, GreenRight = 0, BlueLeft = 0, BlueRight = 0;
+};
+
+// Fills the left and right shift of one channel mask. Returns false for a mask that is zero, not
+// contiguous or wider than 8 bits.
+bool mask_shifts(uint32_t mask, uint32_t& left, uint32_t& right);
+
+// Attaches a back surface given its memory, pitch, bytes per pixel and channel masks.
+bool display_attach(Machine& m, uint8_t* pixels, int32_t pitch, uint32_t bytes_per_pixel,
+                    uint32_t red_mask, uint32_t green_mask, uint32_t blue_mask);
+void display_detach(Machine& m);
+
+void video_reset(Machine& m);
+void scanline_step(Machine& m);
