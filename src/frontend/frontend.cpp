@@ -30,10 +30,12 @@ bool machine_reset_steps(Machine& m) {
 
 }  // namespace
 
-void machine_reset(Machine& m) {
+bool machine_reset(Machine& m) {
     // The save memory was written and cleared: read it back, as a ROM load does, so the next write
     // of the save file keeps the stored save.
-    if (machine_reset_steps(m) && !m.SaveFileName.empty()) save_file_read(m);
+    bool cleared = machine_reset_steps(m);
+    if (cleared && !m.SaveFileName.empty()) save_file_read(m);
+    return cleared;
 }
 
 // The ROM load resets the machine while the previous cartridge's save file name is still set, and

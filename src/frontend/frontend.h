@@ -15,8 +15,9 @@ inline constexpr size_t kMessageBufferSize = 200;
 std::string format_message(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Puts the whole console back to its power-on state. The save memory is written to the save file
-// and then read back from it, so that a stored save is never replaced by cleared memory.
-void machine_reset(Machine& m);
+// and then read back from it, so that a stored save is never replaced by cleared memory. Returns
+// false when the save file could not be written (the save memory is then kept as it was).
+bool machine_reset(Machine& m);
 
 // The reset inside a ROM load: like machine_reset, but the save memory is left cleared (the load
 // reads the new cartridge's save file itself).

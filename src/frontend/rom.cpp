@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
 
 #include "frontend/frontend.h"
@@ -16,7 +17,10 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 }  // namespace
 
 bool rom_load(Machine& m, const std::string& name, bool show_errors) {
-    File file(name.empty() ? nullptr : std::fopen(name.c_str(), "rb"));
+    std::error_code ec;
+    // A folder opens for reading on some systems, but it is no cartridge.
+    bool readable = !name.empty() && !std::filesystem::is_directory(name, ec);
+    File file(readable ? std::fopen(name.c_str(), "rb") : nullptr);
     if (!file) {
         if (show_errors)
             m.host->message_box("Tamo", format_message("Can find Rom '%s'.", name.c_str()));

@@ -1,3 +1,134 @@
-int main() {
-    return 0;
+// tamo-headless: runs a cartridge without a window, for tests, scripts and benchmarks.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "frontend/frontend.h"
+#include "frontend/settings.h"
+#include "machine.h"
+#include "platform/headless/headless_host.h"
+#include "platform/headless/key_script.h"
+#include "platform/headless/screenshot.h"
+
+namespace {
+
+enum ExitStatus {
+    kExitOk = 0,
+    kExitMachineStopped = 1,
+    kExitUsage = 2,
+    kExitOutputFailed = 3,
+};
+
+const char* const kFooter = R"(
+Key scripts (--keys): a comma-separated list of KEYS@FRAMES. KEYS is one key or
+several joined by '+', from A B SELECT START RIGHT LEFT UP DOWN R L (any case).
+FRAMES is N or N-M (inclusive), counted from 1, the first frame run. The console
+reads its keys at the end of each frame for the next, so keys count from frame 2.
+Example: --keys START@10-12,A+B@30
+
+Messages go to standard error, one line each, behind a prefix:
+  warning:  a warning question, with the answer given (--answer)
+  fatal:    an emulation error that stopped the machine
+  error:    a ROM that cannot be loaded, a file that cannot be written
+  debug:    the developer's debug lines (only with --debug-output)
+
+Exit status:
+  0  the frames ran; the machine was reset as when the window closes, which
+     writes the cartridge's save file (the ROM's name with .sav) beside the ROM
+  1  the cartridge stopped the machine first (emulation error or a stop
+     instruction); no save file is written
+  2  bad command line, unreadable settings file, or a ROM that cannot be loaded
+  3  the save file or the screenshot could not be written)";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"tamo-headless " TAMO_VERSION
+                 " - runs a Game Boy Advance cartridge without a window",
+                 "tamo-headless"};
+    app.footer(kFooter);
+    app.set_version_flag("--version", "tamo-headless " TAMO_VERSION);
+
+    std::string rom;
+    uint32_t frames = 60;
+    std::string keys_text;
+    std::string ini = "Tamo.ini";
+    std::string answer = "yes";
+    bool debug_output = false;
+    std::string screenshot;
+
+    app.add_option("ROM", rom, "the cartridge image (.gba, .agb, .bin)")->required();
+    app.add_option("--frames", frames, "number of frames to run, unpaced (default 60)")
+        ->check(CLI::Range(0u, 100000000u));
+    app.add_option("--keys", keys_text, "console keys to hold over frame ranges (see below)");
+    auto* ini_option =
+        app.add_option("--ini", ini, "the settings file (default Tamo.ini in the working folder)");
+    app.add_option("--answer", answer, "answer to the warning questions: yes (default) or no")
+        ->check(CLI::IsMember({"yes", "no"}));
+    app.add_flag("--debug-output", debug_output, "print the debug lines to standard error");
+    app.add_option("--screenshot", screenshot, "write the last frame to this PNG file (240x160)");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::fprintf(stderr, "tamo-headless: %s\nRun 'tamo-headless --help' for the options.\n",
+                     e.what());
+        return kExitUsage;
+    }
+
+    auto host = std::make_unique<HeadlessHost>();
+    host->answer_yes = answer == "yes";
+    host->show_debug_output = debug_output;
+    if (!keys_text.empty()) {
+        std::string error;
+        std::optional<KeyScript> script = parse_key_script(keys_text, error);
+        if (!script) {
+            std::fprintf(stderr, "tamo-headless: --keys: %s\n", error.c_str());
+            return kExitUsage;
+        }
+        host->keys = *script;
+    }
+
+    auto machine = std::make_unique<Machine>(*host);
+    Machine& m = *machine;
+    // A settings file named on the command line must exist; the default one may be missing.
+    std::error_code ec;
+    if (ini_option->count() > 0 && !std::filesystem::is_regular_file(ini, ec)) {
+        std::fprintf(stderr, "tamo-headless: cannot read the settings file '%s'\n", ini.c_str());
+        return kExitUsage;
+    }
+    m.settings = settings_load(ini);
+
+    display_attach(m, reinterpret_cast<uint8_t*>(host->surface.data()), 256 * 4, 4, 0xFF0000,
+                   0x00FF00, 0x0000FF);
+    if (!rom_load(m, rom, true)) return kExitUsage;
+    cpu_reset(m, kCartridgeEntry);
+
+    run_frames(m, frames);
+
+    int status = kExitOk;
+    if (m.cpu.QuitFlag) {
+        std::fprintf(stderr,
+                     "tamo-headless: the cartridge stopped the machine in frame %u; no save file "
+                     "written\n",
+                     host->frames_presented + 1);
+        status = kExitMachineStopped;
+    } else if (!machine_reset(m)) {
+        host->print("error: ", "the save file '" + m.SaveFileName + "' could not be written");
+        status = kExitOutputFailed;
+    }
+    if (!screenshot.empty()) {
+        std::string error;
+        if (!write_screenshot(screenshot, host->last_frame.data(), error)) {
+            host->print("error: ", "screenshot '" + screenshot + "' not written: " + error);
+            if (status == kExitOk) status = kExitOutputFailed;
+        }
+    }
+    return status;
 }
