@@ -38,7 +38,8 @@ struct Machine {
     uint32_t TimersRunning = 0;  // bit n set while timer n is enabled: one test skips idle timers
 
     DmaChannel dma[4];
-    uint32_t DmaNesting = 0;
+    uint32_t DmaNesting = 0;     // transfers running inside one another right now
+    uint32_t DmaChainUnits = 0;  // units moved since the outermost running transfer began
 
     // Memory regions, each with zeroed slack behind it.
     uint8_t Ewram[kEwramSize + kSlack] = {};

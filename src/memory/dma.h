@@ -16,6 +16,10 @@ struct DmaChannel {
 // A transfer that writes a DMA control register starts the other transfer inside itself. Starts
 // nested deeper than this are dropped, so a cartridge cannot recurse the program to death.
 inline constexpr uint32_t kMaxDmaNesting = 8;
+// Nested starts are also dropped once the transfers started inside one outermost transfer have
+// moved this many units in all: a transfer that restarts itself at every unit would otherwise
+// multiply its count at each level and keep the program busy for hours.
+inline constexpr uint32_t kMaxDmaChainUnits = 1u << 20;
 
 void dma_start(Machine& m, uint32_t channel);
 void dma_transfer(Machine& m, uint32_t channel);
