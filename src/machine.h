@@ -10,9 +10,9 @@
 #include "debugger/debugger.h"
 #include "frontend/host.h"
 #include "frontend/settings.h"
-#include "memory/bus.h"
 #include "memory/dma.h"
 #include "memory/oam.h"
+#include "memory/regions.h"
 #include "video/video.h"
 
 struct Timer {
@@ -70,4 +70,10 @@ struct Machine {
     uint32_t IoWarningsEnabled = 1;
 
     DebuggerState debugger;
+
+    // The processor's fetch window: a plain-memory region that holds the code being run, so that
+    // most fetches are one subtraction, one test and one load. Refilled on a miss.
+    const uint8_t* FetchBase = nullptr;
+    uint32_t FetchStart = 0;
+    uint32_t FetchSize = 0;
 };

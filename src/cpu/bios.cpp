@@ -2,6 +2,7 @@
 // are carried out here on the emulated machine.
 #include "frontend/frontend.h"
 #include "machine.h"
+#include "memory/bus.h"
 #include "memory/dma.h"
 
 namespace {

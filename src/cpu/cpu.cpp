@@ -73,29 +73,95 @@ inline void interrupt_entry(Machine& m) {
 
 }  // namespace
 
+namespace {
+
+// Points the fetch window at the plain-memory region holding `address`, or empties it when the
+// address lies anywhere else (the bus then serves each fetch).
+void fetch_window_fill(Machine& m, uint32_t address) {
+    m.FetchBase = nullptr;
+    m.FetchSize = 0;
+    switch (address >> 24) {
+        case 0x02:
+            m.FetchBase = m.Ewram;
+            m.FetchStart = 0x02000000;
+            m.FetchSize = kEwramSize;
+            break;
+        case 0x03:
+            m.FetchBase = m.Iwram;
+            m.FetchStart = 0x03000000;
+            m.FetchSize = kIwramSize;
+            break;
+        case 0x06:
+            m.FetchBase = m.Vram;
+            m.FetchStart = 0x06000000;
+            m.FetchSize = kVramSize;
+            break;
+        case 0x08:
+        case 0x09:
+        case 0x0A:
+        case 0x0B:
+        case 0x0C:
+        case 0x0D:
+            if (!m.RomImage) break;
+            m.FetchBase = m.RomImage.get();
+            m.FetchStart = address & ~(kCartridgeWindow - 1);
+            m.FetchSize = m.RomSize < kSaveWindowStart ? m.RomSize : kSaveWindowStart;
+            break;
+        default: break;
+    }
+}
+
+template <typename T>
+inline uint32_t fetch(Machine& m, uint32_t address) {
+    uint32_t offset = address - m.FetchStart;
+    if (offset < m.FetchSize) {
+        T v;
+        std::memcpy(&v, m.FetchBase + offset, sizeof v);
+        return v;
+    }
+    fetch_window_fill(m, address);
+    return sizeof(T) == 2 ? read16(m, address) : read32(m, address);
+}
+
+// Everything that may happen between two instructions besides the fetch: the timers, the return
+// from an interrupt handler and the entry into one.
+inline void between_instructions(Machine& m, uint32_t trace) {
+    CpuState& c = m.cpu;
+    if (m.TimersRunning) tick_timers(m);
+    if (c.InInterrupt && c.R[15] == 0) interrupt_return(c);
+    if (!trace && !c.InInterrupt && m.IME && m.IF) interrupt_entry(m);
+}
+
+}  // namespace
+
 void cpu_run(Machine& m) {
     CpuState& c = m.cpu;
-    c.SliceCount = 0;
+    // The stop settings do not change while the processor runs; the ROM may have been replaced
+    // since the last slice, so the fetch window starts empty.
+    const uint32_t breakpoint = m.settings.Breakpoint;
+    const uint32_t count_break = m.settings.CountBreak;
+    m.FetchSize = 0;
+    uint32_t slice = 0;
     for (;;) {
         uint32_t next = c.R[15] - (c.ThumbState ? 4 : 8);
         uint32_t trace = 0;
-        if (c.DebugStop || c.R[15] == c.RunToAddress || next == m.settings.Breakpoint ||
-            c.InstructionCount == m.settings.CountBreak) {
+        if (c.DebugStop || c.R[15] == c.RunToAddress || next == breakpoint ||
+            c.InstructionCount == count_break) [[unlikely]] {
             c.DebugStop = 1;
             debugger_hook(m);
             trace = c.DebugStop;
         }
-        if (c.QuitFlag || c.DebugPause) return;
+        if (c.QuitFlag || c.DebugPause) break;
         ++c.InstructionCount;
         c.DebugPause = trace;
 
-        if (m.TimersRunning) tick_timers(m);
-        if (c.InInterrupt && c.R[15] == 0) interrupt_return(c);
-        if (!trace && !c.InInterrupt && m.IME && m.IF) interrupt_entry(m);
+        if (m.TimersRunning | c.InInterrupt | (m.IME & (m.IF != 0))) [[unlikely]]
+            between_instructions(m, trace);
 
-        bool go_on = c.ThumbState ? thumb_execute(m, read16(m, c.R[15] - 4))
-                                  : arm_execute(m, read32(m, c.R[15] - 8));
-        if (!go_on) return;
-        if (++c.SliceCount >= kInstructionsPerSlice) return;
+        bool go_on = c.ThumbState ? thumb_execute(m, fetch<uint16_t>(m, c.R[15] - 4))
+                                  : arm_execute(m, fetch<uint32_t>(m, c.R[15] - 8));
+        if (!go_on) break;
+        if (++slice >= kInstructionsPerSlice) break;
     }
+    c.SliceCount = slice;
 }

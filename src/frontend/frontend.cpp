@@ -4,6 +4,7 @@
 
 #include "input/keypad.h"
 #include "machine.h"
+#include "memory/bus.h"
 #include "memory/save_file.h"
 
 std::string format_message(const char* format, ...) {

@@ -8,28 +8,13 @@
 #include "memory/oam.h"
 #include "memory/save_file.h"
 
-static_assert(std::endian::native == std::endian::little,
-              "the bus copies console words straight from little-endian memory");
-
 namespace {
 
-template <typename T>
-inline T load(const uint8_t* p) {
-    T v;
-    std::memcpy(&v, p, sizeof(T));
-    return v;
-}
+using bus_detail::load;
 
 template <typename T>
 inline void store(uint8_t* p, T v) {
     std::memcpy(p, &v, sizeof(T));
-}
-
-// Reads `T` from a region of `size` bytes. The first byte's offset is the only one tested: the
-// bytes past the end come from the zeroed slack.
-template <typename T>
-inline uint32_t region_read(const uint8_t* base, uint32_t size, uint32_t offset) {
-    return offset < size ? load<T>(base + offset) : 0;
 }
 
 // Writes `T` into a region; bytes that would fall past the region's end are dropped so the slack
@@ -44,48 +29,12 @@ inline void region_write(uint8_t* base, uint32_t size, uint32_t offset, uint32_t
 }
 
 template <typename T>
-inline uint32_t cartridge_read(const Machine& m, uint32_t address) {
-    uint32_t offset = address & (kCartridgeWindow - 1);
-    if (offset >= kSaveWindowStart) return load<T>(m.SaveWindow + (offset - kSaveWindowStart));
-    return offset < m.RomSize ? load<T>(m.RomImage.get() + offset) : 0;
-}
-
-template <typename T>
 inline void cartridge_write(Machine& m, uint32_t address, uint32_t value) {
     uint32_t offset = address & (kCartridgeWindow - 1);
     if (m.settings.ROMWriteEnable && offset < m.RomSize) {
         region_write<T>(m.RomImage.get(), m.RomSize, offset, value);
     } else if (offset >= kSaveWindowStart) {
         region_write<T>(m.SaveWindow, kSaveWindowSize, offset - kSaveWindowStart, value);
-    }
-}
-
-template <typename T>
-inline uint32_t bus_read(Machine& m, uint32_t address) {
-    uint32_t offset = address & 0xFFFFFF;
-    switch (address >> 24) {
-        case 0x02: return region_read<T>(m.Ewram, kEwramSize, offset);
-        case 0x03: return region_read<T>(m.Iwram, kIwramSize, offset);
-        case 0x04:
-            if (offset >= kIoSize) return 0;
-            if constexpr (sizeof(T) == 1) return io_read8(m, offset);
-            if constexpr (sizeof(T) == 2) return io_read16(m, offset);
-            if constexpr (sizeof(T) == 4) return io_read32(m, offset);
-        case 0x05: return region_read<T>(m.Palette, kPaletteSize, offset);
-        case 0x06: return region_read<T>(m.Vram, kVramSize, offset);
-        case 0x07:
-            if (offset >= kOamSize) return 0;
-            if constexpr (sizeof(T) == 1) return oam_read8(m, offset);
-            if constexpr (sizeof(T) == 2) return oam_read16(m, offset);
-            if constexpr (sizeof(T) == 4) return oam_read32(m, offset);
-        case 0x08:
-        case 0x09:
-        case 0x0A:
-        case 0x0B:
-        case 0x0C:
-        case 0x0D: return cartridge_read<T>(m, address);
-        case 0x0E: return region_read<T>(m.Sram, kSramSize, offset);
-        default: return 0;
     }
 }
 
@@ -146,24 +95,19 @@ inline void bus_write(Machine& m, uint32_t address, uint32_t value) {
 
 }  // namespace
 
-uint32_t read8(Machine& m, uint32_t address) {
-    return bus_read<uint8_t>(m, address);
-}
-uint32_t read16(Machine& m, uint32_t address) {
-    return bus_read<uint16_t>(m, address);
-}
-uint32_t read32(Machine& m, uint32_t address) {
-    return bus_read<uint32_t>(m, address);
-}
-void write8(Machine& m, uint32_t address, uint32_t value) {
+namespace bus_detail {
+
+void write_slow8(Machine& m, uint32_t address, uint32_t value) {
     bus_write<uint8_t>(m, address, value);
 }
-void write16(Machine& m, uint32_t address, uint32_t value) {
+void write_slow16(Machine& m, uint32_t address, uint32_t value) {
     bus_write<uint16_t>(m, address, value);
 }
-void write32(Machine& m, uint32_t address, uint32_t value) {
+void write_slow32(Machine& m, uint32_t address, uint32_t value) {
     bus_write<uint32_t>(m, address, value);
 }
+
+}  // namespace bus_detail
 
 void colour_cache_set(Machine& m, uint32_t index, uint32_t colour) {
     uint32_t red = (colour & 0x1F) << 3;

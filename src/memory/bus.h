@@ -1,31 +1,20 @@
-// The console's address space and the six bus operations.
+// The console's address space and the six bus operations. They sit on the interpreter's
+// innermost path (every fetch, load and store), so they are inline: one switch on the address's
+// top byte, one bounds test, one array access. Only I/O, palette and OAM writes do more, out of
+// line.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
-struct Machine;
+#include "machine.h"
+#include "memory/io.h"
+#include "memory/oam.h"
+#include "memory/regions.h"
 
-inline constexpr uint32_t kEwramSize = 0x40000;
-inline constexpr uint32_t kIwramSize = 0x8000;
-inline constexpr uint32_t kIoSize = 0x300;
-inline constexpr uint32_t kPaletteSize = 0x400;
-inline constexpr uint32_t kVramSize = 0x18000;
-inline constexpr uint32_t kOamSize = 0x400;
-inline constexpr uint32_t kSramSize = 0x10000;
-inline constexpr uint32_t kSaveWindowSize = 0x20000;
-inline constexpr uint32_t kSaveWindowStart = 0x1FE0000;  // cartridge offset of the save window
-inline constexpr uint32_t kCartridgeWindow = 0x2000000;  // 32 MB, seen at 0x08, 0x0A and 0x0C
-
-// Every store has this many zeroed bytes behind it, so that a 16- or 32-bit access that starts in
-// a region's last bytes stays inside the array. The slack is never visible at a console address.
-inline constexpr uint32_t kSlack = 8;
-
-uint32_t read8(Machine& m, uint32_t address);
-uint32_t read16(Machine& m, uint32_t address);
-uint32_t read32(Machine& m, uint32_t address);
-void write8(Machine& m, uint32_t address, uint32_t value);
-void write16(Machine& m, uint32_t address, uint32_t value);
-void write32(Machine& m, uint32_t address, uint32_t value);
+static_assert(std::endian::native == std::endian::little,
+              "the bus copies console words straight from little-endian memory");
 
 // Converts a 15-bit console colour into colour cache entry `index`.
 void colour_cache_set(Machine& m, uint32_t index, uint32_t colour);
@@ -34,3 +23,105 @@ void colour_cache_set(Machine& m, uint32_t index, uint32_t colour);
 // memory. When the save file could not be written the save memory is kept (so the game's save is
 // not lost) and the result is false.
 bool memory_reset(Machine& m);
+
+namespace bus_detail {
+
+template <typename T>
+inline T load(const uint8_t* p) {
+    T v;
+    std::memcpy(&v, p, sizeof(T));
+    return v;
+}
+
+// Reads `T` from a region of `size` bytes. Only the first byte's offset is tested: the bytes past
+// the end come from the zeroed slack.
+template <typename T>
+inline uint32_t region_read(const uint8_t* base, uint32_t size, uint32_t offset) {
+    return offset < size ? load<T>(base + offset) : 0;
+}
+
+template <typename T>
+inline uint32_t cartridge_read(const Machine& m, uint32_t address) {
+    uint32_t offset = address & (kCartridgeWindow - 1);
+    if (offset >= kSaveWindowStart) return load<T>(m.SaveWindow + (offset - kSaveWindowStart));
+    return offset < m.RomSize ? load<T>(m.RomImage.get() + offset) : 0;
+}
+
+template <typename T>
+inline uint32_t bus_read(Machine& m, uint32_t address) {
+    uint32_t offset = address & 0xFFFFFF;
+    switch (address >> 24) {
+        case 0x02: return region_read<T>(m.Ewram, kEwramSize, offset);
+        case 0x03: return region_read<T>(m.Iwram, kIwramSize, offset);
+        case 0x04:
+            if (offset >= kIoSize) return 0;
+            if constexpr (sizeof(T) == 1) return io_read8(m, offset);
+            if constexpr (sizeof(T) == 2) return io_read16(m, offset);
+            if constexpr (sizeof(T) == 4) return io_read32(m, offset);
+        case 0x05: return region_read<T>(m.Palette, kPaletteSize, offset);
+        case 0x06: return region_read<T>(m.Vram, kVramSize, offset);
+        case 0x07:
+            if (offset >= kOamSize) return 0;
+            if constexpr (sizeof(T) == 1) return oam_read8(m, offset);
+            if constexpr (sizeof(T) == 2) return oam_read16(m, offset);
+            if constexpr (sizeof(T) == 4) return oam_read32(m, offset);
+        case 0x08:
+        case 0x09:
+        case 0x0A:
+        case 0x0B:
+        case 0x0C:
+        case 0x0D: return cartridge_read<T>(m, address);
+        case 0x0E: return region_read<T>(m.Sram, kSramSize, offset);
+        default: return 0;
+    }
+}
+
+// Writes that need more than a plain store: out of line.
+void write_slow8(Machine& m, uint32_t address, uint32_t value);
+void write_slow16(Machine& m, uint32_t address, uint32_t value);
+void write_slow32(Machine& m, uint32_t address, uint32_t value);
+
+// Work RAM writes are plain stores; everything else takes the slow path.
+template <typename T>
+inline bool write_fast(Machine& m, uint32_t address, uint32_t value) {
+    uint32_t offset = address & 0xFFFFFF;
+    uint8_t* base;
+    switch (address >> 24) {
+        case 0x02:
+            if (offset > kEwramSize - sizeof(T)) return false;
+            base = m.Ewram;
+            break;
+        case 0x03:
+            if (offset > kIwramSize - sizeof(T)) return false;
+            base = m.Iwram;
+            break;
+        default: return false;
+    }
+    T v = static_cast<T>(value);
+    std::memcpy(base + offset, &v, sizeof(T));
+    return true;
+}
+
+}  // namespace bus_detail
+
+inline uint32_t read8(Machine& m, uint32_t address) {
+    return bus_detail::bus_read<uint8_t>(m, address);
+}
+inline uint32_t read16(Machine& m, uint32_t address) {
+    return bus_detail::bus_read<uint16_t>(m, address);
+}
+inline uint32_t read32(Machine& m, uint32_t address) {
+    return bus_detail::bus_read<uint32_t>(m, address);
+}
+inline void write8(Machine& m, uint32_t address, uint32_t value) {
+    if (!bus_detail::write_fast<uint8_t>(m, address, value))
+        bus_detail::write_slow8(m, address, value);
+}
+inline void write16(Machine& m, uint32_t address, uint32_t value) {
+    if (!bus_detail::write_fast<uint16_t>(m, address, value))
+        bus_detail::write_slow16(m, address, value);
+}
+inline void write32(Machine& m, uint32_t address, uint32_t value) {
+    if (!bus_detail::write_fast<uint32_t>(m, address, value))
+        bus_detail::write_slow32(m, address, value);
+}

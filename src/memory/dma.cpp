@@ -1,6 +1,7 @@
 #include "memory/dma.h"
 
 #include "machine.h"
+#include "memory/bus.h"
 #include "memory/io.h"
 
 namespace {

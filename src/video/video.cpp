@@ -67,8 +67,23 @@ namespace {
 void output_line(Machine& m, int y) {
     const Surface& s = m.surface;
     uint8_t* out = s.Pixels + ptrdiff_t(y) * s.Pitch;
+    const uint32_t* line = m.video.ComposedLine;
+    if (s.BytesPerPixel == 4) {
+        // Whole words: the loop vectorises.
+        uint32_t row[kScreenWidth];
+        for (int x = 0; x < kScreenWidth; ++x) {
+            uint32_t p = line[x];
+            row[x] = (((p & 0xFF) >> s.RedRight) << s.RedLeft) |
+                     ((((p >> 8) & 0xFF) >> s.GreenRight) << s.GreenLeft) |
+                     ((((p >> 16) & 0xFF) >> s.BlueRight) << s.BlueLeft);
+        }
+        std::memcpy(out, row, sizeof row);
+        return;
+    }
+    // 2 or 3 bytes per pixel: each 32-bit store also writes the start of the next pixel, which the
+    // next store overwrites; the last one spills into the unseen columns 240 and on.
     for (int x = 0; x < kScreenWidth; ++x) {
-        uint32_t p = m.video.ComposedLine[x];
+        uint32_t p = line[x];
         uint32_t pixel = (((p & 0xFF) >> s.RedRight) << s.RedLeft) |
                          ((((p >> 8) & 0xFF) >> s.GreenRight) << s.GreenLeft) |
                          ((((p >> 16) & 0xFF) >> s.BlueRight) << s.BlueLeft);

@@ -8,6 +8,7 @@
 
 #include "frontend/host.h"
 #include "machine.h"
+#include "memory/bus.h"
 
 class FakeHost : public Host {
   public:
