@@ -78,8 +78,9 @@ TEST(Scanline, VcountMatchIgnoresIme) {
     d.steps(1);
     EXPECT_EQ(d.m.IF, kIrqVcount);
     // A setting of 0 matches in the step that ends the frame.
-    d.m.IF = 0;
     write8(d.m, 0x04000000 + DISPSTAT + 1, 0);
+    d.steps(128);  // to the end of this frame
+    d.m.IF = 0;
     d.steps(227);
     EXPECT_EQ(d.m.IF, 0);
     d.steps(1);
