@@ -1,6 +1,7 @@
 # tamo_assemble_cartridge(NAME SOURCE OUTPUT_VAR): assembles an ARM/THUMB assembly program into a
 # cartridge image NAME.gba (linked at 0x08000000, entry at its first instruction) in the current
 # binary folder, and sets OUTPUT_VAR to its path.
+include_guard(GLOBAL)
 find_program(ARM_AS arm-none-eabi-as REQUIRED)
 find_program(ARM_LD arm-none-eabi-ld REQUIRED)
 find_program(ARM_OBJCOPY arm-none-eabi-objcopy REQUIRED)
