@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "debugger/debugger.h"
 #include "input/keypad.h"
 #include "machine.h"
 #include "memory/bus.h"
@@ -22,6 +23,7 @@ namespace {
 // Returns true when the save memory was written to its file and cleared.
 bool machine_reset_steps(Machine& m) {
     cpu_reset(m, kCartridgeEntry);
+    debugger_reset(m);
     video_reset(m);
     oam_reset(m);
     bool cleared = memory_reset(m);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "frontend/frontend.h"
@@ -11,6 +12,7 @@
 #include "platform/headless/headless_host.h"
 #include "platform/headless/key_script.h"
 #include "platform/headless/screenshot.h"
+#include "platform/headless/text_debugger.h"
 
 namespace {
 
@@ -21,7 +23,7 @@ enum ExitStatus {
     kExitOutputFailed = 3,
 };
 
-const char* const kFooter = R"(
+const char* const kFooter = R"footer(
 Key scripts (--keys): a comma-separated list of KEYS@FRAMES. KEYS is one key or
 several joined by '+', from A B SELECT START RIGHT LEFT UP DOWN R L (any case).
 FRAMES is N or N-M (inclusive), counted from 1, the first frame run. The console
@@ -34,13 +36,40 @@ Messages go to standard error, one line each, behind a prefix:
   error:    a ROM that cannot be loaded, a file that cannot be written
   debug:    the developer's debug lines (only with --debug-output)
 
+Debugger (--debugger): when the machine stops in the debugger (at the Breakpoint
+or CountBreak of the settings file or of --break and --count, or on the command
+d), the debugger view is printed on standard output:
+  Tamo Debugger
+  R0  00000000  R8  00000000     eight lines: R0..R7 and R8..R15 (R15 as held:
+  ...                            the instruction's address + 8 ARM, + 4 THUMB)
+  PC  08000000  Cnt 0            next instruction's address, instructions run
+  N=0 Z=0 C=0 V=0 I=1 T=0        flags; I=1 outside an interrupt handler
+  => 08000000  E3A00001  Data Processing    fourteen rows: address, opcode,
+     08000004  EAFFFFFE  EAFFFFFE           text ("=>": the next instruction)
+then the prompt "(tamo) " and one command is read from standard input:
+  step      run one instruction (Step In)
+  over      run until the instruction after this one (Step Over)
+  continue  run on (Continue...)
+  quit      end the run at once (Quit): exit status 1, no save file written
+  up, down  move the listing by one instruction and print the view again
+  d         while running: stop before the next instruction
+When standard input is not a terminal the command is echoed after the prompt.
+Unknown commands print "unknown command" and the prompt again. At the end of
+the input every stop continues by itself ("continue (end of input)"). No frames
+pass while a command is awaited; each command takes one main-loop pass (a
+scanline); the run still ends after --frames frames. While the machine runs,
+the input is looked at once per frame: a d at its head stops the machine, any
+other line waits for the next stop. Without --debugger a stop holds the
+processor to the end of the run, as an unanswered debugger window would.
+
 Exit status:
   0  the frames ran; the machine was reset as when the window closes, which
      writes the cartridge's save file (the ROM's name with .sav) beside the ROM
   1  the cartridge stopped the machine first (emulation error or a stop
-     instruction); no save file is written
+     instruction), or the debugger's quit command ended the run; no save file
+     is written
   2  bad command line, unreadable settings file, or a ROM that cannot be loaded
-  3  the save file or the screenshot could not be written)";
+  3  the save file or the screenshot could not be written)footer";
 
 }  // namespace
 
@@ -58,6 +87,9 @@ int main(int argc, char** argv) {
     std::string answer = "yes";
     bool debug_output = false;
     std::string screenshot;
+    bool text_debugger = false;
+    std::string break_text;
+    std::string count_text;
 
     app.add_option("ROM", rom, "the cartridge image (.gba, .agb, .bin)")->required();
     app.add_option("--frames", frames, "number of frames to run, unpaced (default 60)")
@@ -69,6 +101,14 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember({"yes", "no"}));
     app.add_flag("--debug-output", debug_output, "print the debug lines to standard error");
     app.add_option("--screenshot", screenshot, "write the last frame to this PNG file (240x160)");
+    app.add_flag("--debugger", text_debugger,
+                 "the debugger on standard output and input (see below)");
+    app.add_option("--break", break_text,
+                   "stop in the debugger before the instruction at this address (0x hex or "
+                   "decimal; replaces the settings file's Breakpoint)");
+    app.add_option("--count", count_text,
+                   "stop in the debugger when this many instructions have run (0x hex or "
+                   "decimal; replaces the settings file's CountBreak)");
 
     try {
         app.parse(argc, argv);
@@ -104,16 +144,49 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     m.settings = settings_load(ini);
+    // The stop settings given on the command line win over the settings file.
+    auto override_setting = [](const std::string& text, const char* option, uint32_t& setting) {
+        if (text.empty()) return true;
+        std::optional<uint32_t> value = parse_setting_integer(text);
+        if (!value) {
+            std::fprintf(stderr, "tamo-headless: %s: '%s' is not a number\n", option, text.c_str());
+            return false;
+        }
+        setting = *value;
+        return true;
+    };
+    if (!override_setting(break_text, "--break", m.settings.Breakpoint) ||
+        !override_setting(count_text, "--count", m.settings.CountBreak))
+        return kExitUsage;
 
     display_attach(m, reinterpret_cast<uint8_t*>(host->surface.data()), 256 * 4, 4, 0xFF0000,
                    0x00FF00, 0x0000FF);
     if (!rom_load(m, rom, true)) return kExitUsage;
     cpu_reset(m, kCartridgeEntry);
 
-    run_frames(m, frames);
+    std::optional<TextDebugger> debugger;
+    if (text_debugger) debugger.emplace(STDIN_FILENO, stdout);
+    if (debugger) {
+        // The main loop of run_frames, with the debugger's turn before each pass.
+        for (uint32_t f = 0; f < frames && !m.cpu.QuitFlag; ++f) {
+            for (int line = 0; line < kLinesPerFrame; ++line) {
+                debugger->before_pass(m);
+                if (m.cpu.QuitFlag) break;
+                main_loop_pass(m);
+            }
+            debugger->between_frames(m);
+        }
+    } else {
+        run_frames(m, frames);
+    }
 
     int status = kExitOk;
-    if (m.cpu.QuitFlag) {
+    if (debugger && debugger->quit()) {
+        std::fprintf(stderr,
+                     "tamo-headless: quit in the debugger in frame %u; no save file written\n",
+                     host->frames_presented + 1);
+        status = kExitMachineStopped;
+    } else if (m.cpu.QuitFlag) {
         std::fprintf(stderr,
                      "tamo-headless: the cartridge stopped the machine in frame %u; no save file "
                      "written\n",
