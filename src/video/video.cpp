@@ -5,6 +5,7 @@
 #include "machine.h"
 #include "memory/dma.h"
 #include "memory/io.h"
+#include "video/render.h"
 
 bool mask_shifts(uint32_t mask, uint32_t& left, uint32_t& right) {
     if (mask == 0) return false;
@@ -59,6 +60,9 @@ void video_reset(Machine& m) {
     v.FirstTarget = v.SecondTarget = v.Effect = v.EVA = v.EVB = v.EVY = 0;
     v.BackdropColour = (v.BackdropColour & kColourMask) | kFlagBackdrop;
     v.FrameCounter = 0;
+    // The sprite line table is worked out afresh: the OAM reset that follows may leave OAM's
+    // bytes as they were while it decodes them anew.
+    v.SpriteLines.Valid = 0;
 }
 
 namespace {
@@ -68,14 +72,29 @@ void output_line(Machine& m, int y) {
     const Surface& s = m.surface;
     uint8_t* out = s.Pixels + ptrdiff_t(y) * s.Pitch;
     const uint32_t* line = m.video.ComposedLine;
-    if (s.BytesPerPixel == 4) {
-        // Whole words: the loop vectorises.
+    if (s.BytesPerPixel == 4 && s.RedLeft == 16 && s.GreenLeft == 8 && s.BlueLeft == 0 &&
+        (s.RedRight | s.GreenRight | s.BlueRight) == 0) {
+        // The usual 8-8-8 desktop (0x00RRGGBB): the same shifts, known to the compiler, come to
+        // exchanging red and blue.
         uint32_t row[kScreenWidth];
         for (int x = 0; x < kScreenWidth; ++x) {
-            uint32_t p = line[x];
-            row[x] = (((p & 0xFF) >> s.RedRight) << s.RedLeft) |
-                     ((((p >> 8) & 0xFF) >> s.GreenRight) << s.GreenLeft) |
-                     ((((p >> 16) & 0xFF) >> s.BlueRight) << s.BlueLeft);
+            const uint32_t p = line[x];
+            row[x] = ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+        }
+        std::memcpy(out, row, sizeof row);
+        return;
+    }
+    if (s.BytesPerPixel == 4) {
+        // Whole words, with the shifts in locals: the loop vectorises.
+        const uint32_t red_right = s.RedRight, red_left = s.RedLeft;
+        const uint32_t green_right = s.GreenRight, green_left = s.GreenLeft;
+        const uint32_t blue_right = s.BlueRight, blue_left = s.BlueLeft;
+        uint32_t row[kScreenWidth];
+        for (int x = 0; x < kScreenWidth; ++x) {
+            const uint32_t p = line[x];
+            row[x] = (((p & 0xFF) >> red_right) << red_left) |
+                     ((((p >> 8) & 0xFF) >> green_right) << green_left) |
+                     ((((p >> 16) & 0xFF) >> blue_right) << blue_left);
         }
         std::memcpy(out, row, sizeof row);
         return;
@@ -92,6 +111,176 @@ void output_line(Machine& m, int y) {
     }
 }
 
+// Composes layer line n over the composed line with blend mode Mode (where effects are allowed).
+template <uint32_t Mode, bool Windowed>
+void compose_layer_with(VideoState& v, int n) {
+    const uint32_t* layer = v.LayerLine[n];
+    uint32_t* line = v.ComposedLine;
+    const uint32_t f = kFlagBg0 << n;
+    if constexpr (Mode == kEffectNone && !Windowed) {
+        // The common case, in plain mask arithmetic on two members of the same record, so that
+        // the compiler sees no branch and no aliasing and works on several pixels at once.
+        for (int x = 0; x < kScreenWidth; ++x) {
+            const uint32_t p = v.LayerLine[n][x];
+            const uint32_t transparent = uint32_t(int32_t(p << 1) >> 31);  // bit 30 spread
+            v.ComposedLine[x] =
+                (v.ComposedLine[x] & transparent) | (((p & kColourMask) | f) & ~transparent);
+        }
+        return;
+    }
+    const uint8_t* area = v.Line.WindowBits;
+    const uint32_t shown = 1u << n;
+    for (int x = 0; x < kScreenWidth; ++x) {
+        const uint32_t p = layer[x];
+        if (p & kFlagTransparent) continue;
+        if constexpr (Windowed) {
+            const uint32_t bits = area[x];
+            if (!(bits & shown)) continue;
+            if (bits & kWindowEffects)
+                render_detail::put_pixel<Mode>(line[x], p, f, v);
+            else
+                render_detail::put_pixel<kEffectNone>(line[x], p, f, v);
+        } else {
+            render_detail::put_pixel<Mode>(line[x], p, f, v);
+        }
+    }
+}
+
+template <bool Windowed>
+void compose_layer_windowed(VideoState& v, int n, uint32_t mode) {
+    switch (mode) {
+        case kEffectNone: compose_layer_with<kEffectNone, Windowed>(v, n); break;
+        case kEffectAlpha: compose_layer_with<kEffectAlpha, Windowed>(v, n); break;
+        case kEffectBrighten: compose_layer_with<kEffectBrighten, Windowed>(v, n); break;
+        default: compose_layer_with<kEffectDarken, Windowed>(v, n); break;
+    }
+}
+
+void compose_layer(VideoState& v, int n) {
+    const uint32_t mode = (v.FirstTarget >> n) & 1 ? v.Effect : kEffectNone;
+    if (v.Line.Windowed)
+        compose_layer_windowed<true>(v, n, mode);
+    else
+        compose_layer_windowed<false>(v, n, mode);
+}
+
+// Window 0 or 1 covers columns left to right (both included) on the lines top to bottom (both
+// included); a left edge past the right edge, or a top edge past the bottom one, covers nothing.
+void mark_window(uint8_t* area, uint32_t enabled, uint32_t y, uint32_t left, uint32_t right,
+                 uint32_t top, uint32_t bottom, uint32_t bits) {
+    if (!enabled || y < top || y > bottom) return;
+    if (right >= uint32_t(kScreenWidth)) right = kScreenWidth - 1;
+    for (uint32_t x = left; x <= right; ++x) area[x] = uint8_t(bits);
+}
+
+// The window area of every column of line y: outside, then the sprite window, then window 1,
+// then window 0, each later one taking precedence.
+void build_window_line(Machine& m, uint32_t y) {
+    VideoState& v = m.video;
+    uint8_t* area = v.Line.WindowBits;
+    std::memset(area, int(v.WinOut.Bits), kScreenWidth);
+    // The sprite window is the opaque pixels of the window-mode sprites; they exist only while
+    // sprites are enabled.
+    if (v.SpriteWinEnable && v.SpriteEnable)
+        for (uint32_t i = 0; i < v.Line.SpriteCount[LineState::kWindowSpriteList]; ++i)
+            draw_sprite_window_line(m, v.Line.Sprites[LineState::kWindowSpriteList][i]);
+    mark_window(area, v.Win1Enable, y, v.Win1Left, v.Win1Right, v.Win1Top, v.Win1Bottom,
+                v.WinIn1.Bits);
+    mark_window(area, v.Win0Enable, y, v.Win0Left, v.Win0Right, v.Win0Top, v.Win0Bottom,
+                v.WinIn0.Bits);
+}
+
+// The backdrop as first target: where no layer covers it, it is brightened or darkened. The
+// console blends it with nothing, so alpha blending leaves it alone.
+void apply_backdrop_effect(VideoState& v) {
+    if (!(v.FirstTarget & 0x20) || v.Effect < kEffectBrighten) return;
+    const uint8_t* area = v.Line.WindowBits;
+    const bool windowed = v.Line.Windowed;
+    for (int x = 0; x < kScreenWidth; ++x) {
+        uint32_t& q = v.ComposedLine[x];
+        if ((q & ~kColourMask) != kFlagBackdrop) continue;
+        if (windowed && !(area[x] & kWindowEffects)) continue;
+        const uint32_t colour = v.Effect == kEffectBrighten ? render_detail::brighten(q, v.Line.EVY)
+                                                            : render_detail::darken(q, v.Line.EVY);
+        q = colour | kFlagBackdrop;
+    }
+}
+
+// Draws the layers of the BG mode, then composes them with the sprites, back to front.
+void compose_line(Machine& m, uint32_t y) {
+    VideoState& v = m.video;
+    LineState& line = v.Line;
+    // Which backgrounds the mode draws (bit n for BG n), each only when enabled, except the
+    // bitmap of modes 3 to 5, which shows whatever BG2's enable bit says.
+    uint32_t layers = 0;
+    if (v.BgMode <= 1) {
+        bool colours16 = false;
+        for (int n = 0; n < (v.BgMode == 0 ? 4 : 2); ++n)
+            colours16 |= v.Bg[n].Enabled && !v.Bg[n].Colours256;
+        if (colours16) {
+            std::memcpy(line.TextColours16, m.ColourCache, sizeof line.TextColours16);
+            for (int bank = 1; bank < 16; ++bank) line.TextColours16[bank * 16] = m.ColourCache[0];
+        }
+    }
+    switch (v.BgMode) {
+        case 0:
+            for (int n = 0; n < 4; ++n)
+                if (v.Bg[n].Enabled) {
+                    draw_text_background_line(m, n);
+                    layers |= 1u << n;
+                }
+            break;
+        case 1:
+            for (int n = 0; n < 2; ++n)
+                if (v.Bg[n].Enabled) {
+                    draw_text_background_line(m, n);
+                    layers |= 1u << n;
+                }
+            if (v.Bg[2].Enabled) {
+                draw_rotscale_background_line(m, 2);
+                layers |= 4;
+            }
+            break;
+        case 2:
+            for (int n = 2; n < 4; ++n)
+                if (v.Bg[n].Enabled) {
+                    draw_rotscale_background_line(m, n);
+                    layers |= 1u << n;
+                }
+            break;
+        case 3:
+        case 4:
+        case 5:
+            draw_bitmap_line(m);
+            layers = 4;
+            break;
+        default: return;  // modes 6 and 7 show the backdrop alone
+    }
+
+    // The strengths take part as at most 16, so that no blend, brighten or darken wraps.
+    line.EVA = v.EVA > 16 ? 16 : v.EVA;
+    line.EVB = v.EVB > 16 ? 16 : v.EVB;
+    line.EVY = v.EVY > 16 ? 16 : v.EVY;
+
+    const bool sprites = v.SpriteEnable;
+    if (sprites) build_sprite_lists(m);
+    // Windows act only in the tiled modes, and not at all when the settings disable them.
+    line.Windowed = m.settings.WindowsEnabled && v.BgMode <= 2 &&
+                    (v.Win0Enable || v.Win1Enable || v.SpriteWinEnable);
+    if (line.Windowed) build_window_line(m, y);
+
+    for (int priority = 3; priority >= 0; --priority) {
+        for (int n = 3; n >= 0; --n)
+            if ((layers >> n) & 1 && v.Bg[n].Priority == uint32_t(priority)) compose_layer(v, n);
+        if (sprites) {
+            const uint8_t* list = line.Sprites[priority];
+            for (uint32_t i = 0, count = line.SpriteCount[priority]; i < count; ++i)
+                draw_sprite_line(m, list[i]);
+        }
+    }
+    apply_backdrop_effect(v);
+}
+
 void render_line(Machine& m, int y) {
     VideoState& v = m.video;
     if (v.ForcedBlank) {
@@ -101,6 +290,7 @@ void render_line(Machine& m, int y) {
         v.BackdropColour = m.ColourCache[0];
         uint32_t backdrop = (v.BackdropColour & kColourMask) | kFlagBackdrop;
         for (uint32_t& p : v.ComposedLine) p = backdrop;
+        compose_line(m, uint32_t(y));
     }
     output_line(m, y);
 }
@@ -125,6 +315,7 @@ void scanline_step(Machine& m) {
             bg.InternalReferenceX = bg.LatchedX;
             bg.InternalReferenceY = bg.LatchedY;
         }
+        v.SpriteLines.MayRebuild = 1;
         if (!m.cpu.DebugPause) ++v.FrameCounter;
         v.VCOUNT = 0;
         m.host->present();

@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+#include "memory/oam.h"
+#include "memory/regions.h"
+
 struct Machine;
 
 // Line pixel: red bits 0-7, green 8-15, blue 16-23 (each the console's 5-bit value << 3),
@@ -41,6 +44,39 @@ struct WindowArea {
     uint32_t Bits = 0;
 };
 
+// Worked out by the scanline driver once per drawn line and read by the renderers while they
+// compose it: the window area of every column, the effect strengths and the sprites that meet
+// the line.
+struct LineState {
+    uint32_t Windowed = 0;  // window masks apply on this line (modes 0-2, some window enabled)
+    uint8_t WindowBits[kScreenWidth] = {};  // per column: the enables of its window area
+    uint32_t EVA = 0, EVB = 0, EVY = 0;     // the blend and fade strengths, at most 16
+    // The background colours of the colour cache as 16-colour tiles see them: entry 0 of every
+    // bank of 16 is the transparent entry 0.
+    uint32_t TextColours16[256] = {};
+    // The sprite colours with the sprite flag already set, 0 standing for transparent: indexed
+    // by a 256-colour sprite's byte, or by bank times 16 plus a 16-colour sprite's nibble.
+    uint32_t SpriteInks[256] = {};
+    uint32_t SpriteInks16[256] = {};
+    // Sprites that meet the line, sprite 127 first: lists 0 to 3 by priority, list 4 the sprites
+    // of the window mode.
+    static constexpr uint32_t kWindowSpriteList = 4;
+    uint32_t SpriteCount[5] = {};
+    uint8_t Sprites[5][128] = {};
+};
+
+// Which sprites meet each visible line, worked out at once for the whole screen from OAM as it
+// stood, and used for as long as OAM stays the same: cartridges mostly rewrite OAM once a frame,
+// in V-blank. One rebuild is allowed per frame; lines after a later OAM change look at all 128
+// sprites themselves.
+struct SpriteLineTable {
+    uint8_t Oam[kOamSize] = {};  // the OAM the table was built from
+    uint32_t Valid = 0;
+    uint32_t MayRebuild = 1;                 // set again at the end of every frame
+    uint16_t Start[kScreenHeight + 1] = {};  // line y's sprites: Start[y] to Start[y + 1]
+    uint8_t Entries[kSpriteCount * kScreenHeight] = {};  // sprite numbers, 127 first
+};
+
 struct VideoState {
     // DISPCNT
     uint32_t BgMode = 0, FrameSelect = 0, HblankFree = 0, Sprite1D = 0, ForcedBlank = 0;
@@ -68,6 +104,8 @@ struct VideoState {
 
     uint32_t LayerLine[4][kLayerLineLength] = {};
     uint32_t ComposedLine[kScreenWidth] = {};
+    LineState Line;
+    SpriteLineTable SpriteLines;
 };
 
 // The back surface that the host owns: 256x160 pixels in the host's pixel format.

@@ -1,0 +1,111 @@
+// What the scanline driver and the background and sprite renderers share inside the video block:
+// the line renderers and the rule that puts one layer pixel onto the composed line.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "machine.h"
+#include "video/video.h"
+
+// Colour special effects, as BLDCNT bits 6-7 encode them.
+inline constexpr uint32_t kEffectNone = 0;
+inline constexpr uint32_t kEffectAlpha = 1;
+inline constexpr uint32_t kEffectBrighten = 2;
+inline constexpr uint32_t kEffectDarken = 3;
+
+// Bits of a window area's enables (WININ, WINOUT and the decoded WindowArea).
+inline constexpr uint32_t kWindowSprites = 0x10;
+inline constexpr uint32_t kWindowEffects = 0x20;
+
+// Sprite tiles lie in the upper 32 KB of VRAM; tile addresses wrap inside that area.
+inline constexpr uint32_t kSpriteVramBase = 0x10000;
+inline constexpr uint32_t kSpriteVramMask = 0x7FFF;
+
+// The text and rotation/scaling backgrounds fetch their tiles from the first 64 KB of VRAM only.
+inline constexpr uint32_t kBackgroundVramSize = 0x10000;
+
+// Fills layer line n with text background n on line VCOUNT.
+void draw_text_background_line(Machine& m, int n);
+// Fills layer line n with rotation/scaling background n and advances its reference point.
+void draw_rotscale_background_line(Machine& m, int n);
+// Fills layer line 2 from the bitmap of BG mode 3, 4 or 5.
+void draw_bitmap_line(Machine& m);
+
+// Collects the sprites that meet line VCOUNT into m.video.Line, by priority.
+void build_sprite_lists(Machine& m);
+// Composes sprite s's pixels on line VCOUNT over the composed line.
+void draw_sprite_line(Machine& m, int s);
+// Marks the columns where sprite s (a window sprite) is opaque with the sprite window's enables.
+void draw_sprite_window_line(Machine& m, int s);
+
+namespace render_detail {
+
+inline uint32_t load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline uint64_t load64(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Alpha blend of a first-target pixel p over a second-target pixel q: each channel
+// (q * EVB + p * EVA) >> 4, held at 255.
+inline uint32_t blend_alpha(uint32_t q, uint32_t p, uint32_t eva, uint32_t evb) {
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        uint32_t c = (((q >> shift) & 0xFF) * evb + ((p >> shift) & 0xFF) * eva) >> 4;
+        out |= (c > 255 ? 255 : c) << shift;
+    }
+    return out;
+}
+
+// Brighten: each channel moves toward 255 by EVY/16. With EVY at most 16 each lane stays below
+// 4096, so red and blue are worked out together in one word.
+inline uint32_t brighten(uint32_t p, uint32_t evy) {
+    uint32_t k = 16 - evy;
+    uint32_t rb = ((0x00FF00FFu * evy + (p & 0x00FF00FFu) * k) >> 4) & 0x00FF00FFu;
+    uint32_t g = ((0x0000FF00u * evy + (p & 0x0000FF00u) * k) >> 4) & 0x0000FF00u;
+    return rb | g;
+}
+
+// Darken: each channel moves toward 0 by EVY/16.
+inline uint32_t darken(uint32_t p, uint32_t evy) {
+    uint32_t k = 16 - evy;
+    uint32_t rb = (((p & 0x00FF00FFu) * k) >> 4) & 0x00FF00FFu;
+    uint32_t g = (((p & 0x0000FF00u) * k) >> 4) & 0x0000FF00u;
+    return rb | g;
+}
+
+// Puts layer pixel p (not transparent) with layer flag f onto composed pixel q. A plain write
+// replaces q's flags with f; blended, brightened and darkened pixels keep the flags below and gain
+// f, so a later layer's alpha test sees every layer written into the pixel.
+template <uint32_t Mode>
+inline void put_pixel(uint32_t& q, uint32_t p, uint32_t f, const VideoState& v) {
+    if constexpr (Mode == kEffectNone) {
+        q = (p & kColourMask) | f;
+    } else if constexpr (Mode == kEffectAlpha) {
+        if (!(q & kFlagTransparent) && (q & v.SecondTarget))
+            q = (q & ~kColourMask) | blend_alpha(q, p, v.Line.EVA, v.Line.EVB) | f;
+        else
+            q = (p & kColourMask) | f;
+    } else if constexpr (Mode == kEffectBrighten) {
+        q = (q & ~kColourMask) | brighten(p, v.Line.EVY) | f;
+    } else {
+        q = (q & ~kColourMask) | darken(p, v.Line.EVY) | f;
+    }
+}
+
+inline void put_pixel(uint32_t& q, uint32_t p, uint32_t f, uint32_t mode, const VideoState& v) {
+    switch (mode) {
+        case kEffectNone: put_pixel<kEffectNone>(q, p, f, v); break;
+        case kEffectAlpha: put_pixel<kEffectAlpha>(q, p, f, v); break;
+        case kEffectBrighten: put_pixel<kEffectBrighten>(q, p, f, v); break;
+        default: put_pixel<kEffectDarken>(q, p, f, v); break;
+    }
+}
+
+}  // namespace render_detail

@@ -1,0 +1,365 @@
+// The sprite renderer: draws one sprite's pixels on the current line straight onto the composed
+// line, from the decoded sprite table that OAM writes keep up to date.
+#include <climits>
+#include <cstring>
+
+#include "machine.h"
+#include "video/render.h"
+
+using render_detail::load32;
+using render_detail::load64;
+using render_detail::put_pixel;
+
+namespace {
+
+inline constexpr int32_t kMiss = INT32_MIN;
+inline constexpr uint32_t kModeSemiTransparent = 1;
+inline constexpr uint32_t kModeWindow = 2;
+
+// The widest sprite: 64 pixels, 127 screen columns when doubled.
+inline constexpr uint32_t kMaxSpan = 128;
+
+inline bool double_size(const SpriteAttribute& a) {
+    return a.RotScale && a.DoubleSizeOrHidden;
+}
+
+// Screen columns the sprite covers, from X on.
+inline uint32_t sprite_span(const SpriteAttribute& a) {
+    return double_size(a) ? 2 * a.WidthMinus1 + 1 : a.WidthMinus1 + 1;
+}
+
+// The sprite's row on line y, or kMiss when the line misses it. Normal sprites and normal-size
+// rotation/scaling sprites give 0 to HeightMinus1 (before any flip); double-size sprites give
+// -cy to HeightMinus1 + cy, their texture row being the result minus cy.
+inline int32_t sprite_row(const SpriteAttribute& a, uint32_t y) {
+    const uint32_t h = a.HeightMinus1;
+    if (double_size(a)) {
+        const int32_t cy = int32_t(h >> 1);
+        const int32_t r = int32_t((y - a.Y - (h + 1) / 2 + uint32_t(cy)) & 255) - cy;
+        return r < -cy || r > int32_t(h) + cy ? kMiss : r;
+    }
+    if (a.DoubleSizeOrHidden) return kMiss;  // without rotation/scaling the bit hides the sprite
+    const uint32_t r = (y - a.Y) & 255;      // a sprite near Y 255 continues at the top
+    if (r > h) return kMiss;
+    // The normal path draws whole 8-pixel tiles; a sprite 1 pixel wide (shape 3) has none.
+    if (!a.RotScale && a.WidthMinus1 == 0) return kMiss;
+    return int32_t(r);
+}
+
+// Calls emit(offset, pixel) for each opaque pixel of a normal sprite's row r, where offset is the
+// screen column counted from the sprite's X.
+template <bool HFlip, class Emit>
+void walk_normal_in(const Machine& m, const SpriteAttribute& a, uint32_t r, Emit&& emit) {
+    const uint32_t w = a.WidthMinus1;
+    const uint32_t tiles = (w + 1) >> 3;
+    if (a.VFlip) r = a.HeightMinus1 - r;
+    const uint8_t* vram = m.Vram + kSpriteVramBase;
+    uint32_t offset = a.TileAddress - kSpriteVramBase;
+    // A flipped row runs right to left: source pixel i of tile t lands at w - (8t + i).
+    auto column = [w](uint32_t t, uint32_t i) { return HFlip ? w - 8 * t - i : 8 * t + i; };
+    if (a.Colours256) {
+        // Tile rows lie 1 KB apart in 2D mapping; in 1D mapping the sprite's own width apart.
+        const uint32_t stride = m.video.Sprite1D ? 64u << a.WidthShift : 1024u;
+        offset += (r & 7) * 8 + (r >> 3) * stride;
+        const uint32_t* colours = m.ColourCache + 256;
+        for (uint32_t t = 0; t < tiles; ++t, offset += 64) {
+            const uint64_t bits = load64(vram + (offset & kSpriteVramMask));
+            for (uint32_t i = 0; i < 8; ++i)
+                if (const uint32_t b = uint32_t(bits >> (8 * i)) & 0xFF)
+                    emit(column(t, i), colours[b]);
+        }
+    } else {
+        // 2D mapping: the next tile row lies 32 tiles of 32 bytes (1 KB) further.
+        const uint32_t stride = m.video.Sprite1D ? 32u << a.WidthShift : 1024u;
+        offset += (r & 7) * 4 + (r >> 3) * stride;
+        const uint32_t* colours = m.ColourCache + 256 + a.Palette * 16;
+        for (uint32_t t = 0; t < tiles; ++t, offset += 32) {
+            const uint32_t bits = load32(vram + (offset & kSpriteVramMask));
+            for (uint32_t i = 0; i < 8; ++i)
+                if (const uint32_t k = (bits >> (4 * i)) & 0xF) emit(column(t, i), colours[k]);
+        }
+    }
+}
+
+template <class Emit>
+inline void walk_normal(const Machine& m, const SpriteAttribute& a, uint32_t r, Emit&& emit) {
+    if (a.HFlip)
+        walk_normal_in<true>(m, a, r, emit);
+    else
+        walk_normal_in<false>(m, a, r, emit);
+}
+
+// The common case of a normal sprite: wholly on the screen, without mosaic, window or effect. Its
+// row r is written straight into the composed line at out (the sprite's X), a tile at a time:
+// the tile's eight inks are looked up first and then laid over the line together, which the
+// compiler does several at once. Ink 0 stands for a transparent pixel, which keeps what is
+// below; this takes no branch, as transparent pixels come in no pattern a branch could predict.
+template <bool HFlip>
+void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint32_t* out) {
+    const uint32_t w = a.WidthMinus1;
+    const uint32_t tiles = (w + 1) >> 3;
+    if (a.VFlip) r = a.HeightMinus1 - r;
+    const uint8_t* vram = m.Vram + kSpriteVramBase;
+    uint32_t offset = a.TileAddress - kSpriteVramBase;
+    const LineState& line = m.video.Line;
+    // Tile t covers columns 8t to 8t + 7, or flipped w - 8t - 7 to w - 8t.
+    uint32_t* tile_out = out + (HFlip ? w - 7 : 0);
+    const ptrdiff_t step = HFlip ? -8 : 8;
+    auto lay = [&tile_out, step](const uint32_t(&ink)[8]) {
+        for (uint32_t i = 0; i < 8; ++i)
+            tile_out[i] = ink[i] | (tile_out[i] & ((ink[i] >> 28) - 1));
+        tile_out += step;
+    };
+    if (a.Colours256) {
+        const uint32_t stride = m.video.Sprite1D ? 64u << a.WidthShift : 1024u;
+        offset += (r & 7) * 8 + (r >> 3) * stride;
+        for (uint32_t t = 0; t < tiles; ++t, offset += 64) {
+            const uint64_t bits = load64(vram + (offset & kSpriteVramMask));
+            uint32_t ink[8];
+            for (uint32_t i = 0; i < 8; ++i)
+                ink[HFlip ? 7 - i : i] = line.SpriteInks[(bits >> (8 * i)) & 0xFF];
+            lay(ink);
+        }
+    } else {
+        // 2D mapping: 32 tiles of 32 bytes (1 KB) to the next tile row.
+        const uint32_t stride = m.video.Sprite1D ? 32u << a.WidthShift : 1024u;
+        offset += (r & 7) * 4 + (r >> 3) * stride;
+        const uint32_t* inks = line.SpriteInks16 + a.Palette * 16;
+        for (uint32_t t = 0; t < tiles; ++t, offset += 32) {
+            const uint32_t bits = load32(vram + (offset & kSpriteVramMask));
+            uint32_t ink[8];
+            for (uint32_t i = 0; i < 8; ++i) ink[HFlip ? 7 - i : i] = inks[(bits >> (4 * i)) & 0xF];
+            lay(ink);
+        }
+    }
+}
+
+// Calls emit(offset, pixel) for each opaque pixel of a rotation/scaling sprite's row r (see
+// sprite_row). Texture coordinates are the sums of two products divided by 256, rounded toward
+// zero; flips do not apply.
+template <class Emit>
+void walk_affine(const Machine& m, const SpriteAttribute& a, int32_t r, Emit&& emit) {
+    const int32_t w = int32_t(a.WidthMinus1), h = int32_t(a.HeightMinus1);
+    const int32_t cx = w >> 1, cy = h >> 1;
+    const SpriteAffineGroup& g = m.SpriteAffine[a.AffineGroup];
+    const int32_t dy = r - cy;
+    // The first screen column is texture column -cx of the centre, or -W when doubled.
+    const int32_t first = double_size(a) ? -w : -cx;
+    const uint32_t count = sprite_span(a);
+    int32_t sx = first * g.PA + dy * g.PB;
+    int32_t sy = first * g.PC + dy * g.PD;
+    const uint8_t* vram = m.Vram + kSpriteVramBase;
+    const uint32_t base = a.TileAddress - kSpriteVramBase;
+    if (a.Colours256) {
+        const uint32_t row_shift = m.video.Sprite1D ? a.WidthShift : 4;  // 2D: 1 KB tile rows
+        for (uint32_t off = 0; off < count; ++off, sx += g.PA, sy += g.PC) {
+            const int32_t tx = sx / 256 + cx, ty = sy / 256 + cy;
+            if (uint32_t(tx) > uint32_t(w) || uint32_t(ty) > uint32_t(h)) continue;
+            const uint32_t offset = base + (uint32_t(tx) & ~7u) * 8 +
+                                    ((uint32_t(ty) >> 3) << row_shift) * 64 +
+                                    (uint32_t(ty) & 7) * 8 + (uint32_t(tx) & 7);
+            const uint32_t b = vram[offset & kSpriteVramMask];
+            if (b) emit(off, m.ColourCache[256 + b]);
+        }
+    } else {
+        // 16-colour sprites turn and scale like 256-colour ones: the nibble comes from the
+        // 16-colour tile layout and the palette bank from the sprite's palette number.
+        const uint32_t stride = m.video.Sprite1D ? 32u << a.WidthShift : 1024u;
+        const uint32_t* colours = m.ColourCache + 256 + a.Palette * 16;
+        for (uint32_t off = 0; off < count; ++off, sx += g.PA, sy += g.PC) {
+            const int32_t tx = sx / 256 + cx, ty = sy / 256 + cy;
+            if (uint32_t(tx) > uint32_t(w) || uint32_t(ty) > uint32_t(h)) continue;
+            const uint32_t offset = base + (uint32_t(tx) >> 3) * 32 + (uint32_t(ty) >> 3) * stride +
+                                    (uint32_t(ty) & 7) * 4 + ((uint32_t(tx) & 7) >> 1);
+            const uint32_t k = (vram[offset & kSpriteVramMask] >> ((tx & 1) * 4)) & 0xF;
+            if (k) emit(off, colours[k]);
+        }
+    }
+}
+
+template <class Emit>
+inline void walk_row(const Machine& m, const SpriteAttribute& a, int32_t r, Emit&& emit) {
+    if (a.RotScale)
+        walk_affine(m, a, r, emit);
+    else
+        walk_normal(m, a, uint32_t(r), emit);
+}
+
+// Calls put(x, pixel) for every opaque pixel of sprite a on line y that lands on the screen.
+template <class Put>
+void draw_sprite(const Machine& m, const SpriteAttribute& a, uint32_t y, Put&& put) {
+    int32_t r = sprite_row(a, y);
+    if (r == kMiss) return;
+    const uint32_t x0 = a.X;
+    const VideoState& v = m.video;
+    if (!a.Mosaic || (v.SpriteMosaicH == 0 && v.SpriteMosaicV == 0)) {
+        walk_row(m, a, r, [&](uint32_t off, uint32_t pixel) {
+            const uint32_t x = (x0 + off) & 511;
+            if (x < uint32_t(kScreenWidth)) put(x, pixel);
+        });
+        return;
+    }
+    // Sprite mosaic: the row is the one of the first line of the line's mosaic block (blocks
+    // counted from the top of the screen), held at the sprite's first row; each column shows the
+    // pixel of the first column of its block, held at the sprite's first column.
+    const int32_t top = double_size(a) ? -int32_t(a.HeightMinus1 >> 1) : 0;
+    r -= int32_t(y % (v.SpriteMosaicV + 1));
+    if (r < top) r = top;
+    const uint32_t span = sprite_span(a);
+    uint32_t row[kMaxSpan];
+    for (uint32_t i = 0; i < span; ++i) row[i] = kFlagTransparent;
+    walk_row(m, a, r, [&row](uint32_t off, uint32_t pixel) { row[off] = pixel; });
+    const uint32_t block = v.SpriteMosaicH + 1;
+    for (uint32_t off = 0; off < span; ++off) {
+        const uint32_t x = (x0 + off) & 511;
+        if (x >= uint32_t(kScreenWidth)) continue;
+        const int32_t source = int32_t(off) - int32_t(x % block);
+        const uint32_t pixel = row[source < 0 ? 0 : source];
+        if (!(pixel & kFlagTransparent)) put(x, pixel);
+    }
+}
+
+// The lines a sprite meets: line y when ((y - first) AND 255) is below count. A count of 0: none.
+struct LineSpan {
+    uint32_t first, count;
+};
+
+LineSpan sprite_lines(const SpriteAttribute& a) {
+    const uint32_t h = a.HeightMinus1, w = a.WidthMinus1;
+    LineSpan lines;
+    uint32_t span;
+    if (!a.DoubleSizeOrHidden) {
+        // The normal path draws whole 8-pixel tiles: a sprite one pixel wide has none.
+        if (!a.RotScale && w == 0) return {0, 0};
+        lines = {a.Y, h + 1};
+        span = w + 1;
+    } else if (a.RotScale) {
+        // Double size: rows -cy to h + cy (see sprite_row).
+        const uint32_t cy = h >> 1;
+        lines = {(a.Y + (h + 1) / 2 - cy) & 255, h + 2 * cy + 1};
+        span = 2 * w + 1;
+    } else {
+        return {0, 0};  // hidden
+    }
+    // Columns X to X + span - 1, taken modulo 512: off the screen when all lie in 240-511.
+    if (a.X >= uint32_t(kScreenWidth) && a.X + span <= 512) return {0, 0};
+    return lines;
+}
+
+void build_sprite_line_table(Machine& m) {
+    SpriteLineTable& table = m.video.SpriteLines;
+    std::memcpy(table.Oam, m.Oam, kOamSize);
+    LineSpan lines[kSpriteCount];
+    uint16_t next[kScreenHeight] = {};
+    for (uint32_t s = 0; s < kSpriteCount; ++s) {
+        lines[s] = sprite_lines(m.SpriteAttributes[s]);
+        for (uint32_t k = 0; k < lines[s].count; ++k) {
+            const uint32_t y = (lines[s].first + k) & 255;
+            if (y < uint32_t(kScreenHeight)) ++next[y];
+        }
+    }
+    table.Start[0] = 0;
+    for (int y = 0; y < kScreenHeight; ++y) {
+        table.Start[y + 1] = uint16_t(table.Start[y] + next[y]);
+        next[y] = table.Start[y];
+    }
+    for (int s = int(kSpriteCount) - 1; s >= 0; --s)
+        for (uint32_t k = 0; k < lines[s].count; ++k) {
+            const uint32_t y = (lines[s].first + k) & 255;
+            if (y < uint32_t(kScreenHeight)) table.Entries[next[y]++] = uint8_t(s);
+        }
+    table.Valid = 1;
+}
+
+inline uint32_t sprite_list(const SpriteAttribute& a) {
+    return a.Mode == kModeWindow ? LineState::kWindowSpriteList : a.Priority;
+}
+
+}  // namespace
+
+void build_sprite_lists(Machine& m) {
+    LineState& line = m.video.Line;
+    SpriteLineTable& table = m.video.SpriteLines;
+    const uint32_t y = m.video.VCOUNT;
+    for (uint32_t& count : line.SpriteCount) count = 0;
+
+    bool current = table.Valid && std::memcmp(table.Oam, m.Oam, kOamSize) == 0;
+    if (!current && table.MayRebuild) {
+        build_sprite_line_table(m);
+        table.MayRebuild = 0;
+        current = true;
+    }
+    if (current) {
+        for (uint32_t i = table.Start[y]; i < table.Start[y + 1]; ++i) {
+            const uint8_t s = table.Entries[i];
+            const uint32_t list = sprite_list(m.SpriteAttributes[s]);
+            line.Sprites[list][line.SpriteCount[list]++] = s;
+        }
+    } else {
+        // OAM changed since this frame's table was made: every sprite is looked at. Without
+        // branches on the outcome, as which sprites meet a line follows no pattern a branch could
+        // predict: each sprite is written to its list and counted only when it meets the line.
+        for (int s = int(kSpriteCount) - 1; s >= 0; --s) {
+            const SpriteAttribute& a = m.SpriteAttributes[s];
+            const LineSpan lines = sprite_lines(a);
+            const uint32_t list = sprite_list(a);
+            line.Sprites[list][line.SpriteCount[list]] = uint8_t(s);
+            line.SpriteCount[list] += uint32_t(((y - lines.first) & 255) < lines.count);
+        }
+    }
+
+    // The sprite colours with the sprite flag, and 0 for index 0 of every bank (transparent).
+    if (line.SpriteCount[0] | line.SpriteCount[1] | line.SpriteCount[2] | line.SpriteCount[3]) {
+        for (uint32_t i = 0; i < 256; ++i) {
+            const uint32_t ink = m.ColourCache[256 + i] | kFlagSprite;
+            line.SpriteInks[i] = ink;
+            line.SpriteInks16[i] = ink;
+        }
+        line.SpriteInks[0] = 0;
+        for (uint32_t bank = 0; bank < 16; ++bank) line.SpriteInks16[bank * 16] = 0;
+    }
+}
+
+void draw_sprite_line(Machine& m, int s) {
+    VideoState& v = m.video;
+    const SpriteAttribute& a = m.SpriteAttributes[s];
+    // A semi-transparent sprite blends whatever BLDCNT's effect says; others follow BLDCNT when
+    // sprites are a first target.
+    const uint32_t mode = a.Mode == kModeSemiTransparent ? kEffectAlpha
+                          : (v.FirstTarget & 0x10)       ? v.Effect
+                                                         : kEffectNone;
+    uint32_t* line = v.ComposedLine;
+    if (!v.Line.Windowed && mode == kEffectNone) {
+        // The common case: a normal sprite wholly on the screen, without mosaic, window or
+        // effect, is written straight into the composed line, without a test per column.
+        const int32_t r = sprite_row(a, v.VCOUNT);
+        if (r == kMiss) return;
+        if (!a.RotScale && !a.Mosaic && a.X + a.WidthMinus1 < uint32_t(kScreenWidth)) {
+            if (a.HFlip)
+                put_normal_row<true>(m, a, uint32_t(r), line + a.X);
+            else
+                put_normal_row<false>(m, a, uint32_t(r), line + a.X);
+            return;
+        }
+        draw_sprite(m, a, v.VCOUNT, [line](uint32_t x, uint32_t pixel) {
+            line[x] = (pixel & kColourMask) | kFlagSprite;
+        });
+        return;
+    }
+    // The window areas mask sprite pixels (their bit 4) and allow or refuse their effect (bit 5).
+    const bool windowed = v.Line.Windowed;
+    const uint8_t* area = v.Line.WindowBits;
+    draw_sprite(m, a, v.VCOUNT, [&](uint32_t x, uint32_t pixel) {
+        const uint32_t bits = windowed ? area[x] : kWindowSprites | kWindowEffects;
+        if (!(bits & kWindowSprites)) return;
+        put_pixel(line[x], pixel, kFlagSprite, (bits & kWindowEffects) ? mode : kEffectNone, v);
+    });
+}
+
+void draw_sprite_window_line(Machine& m, int s) {
+    VideoState& v = m.video;
+    uint8_t* area = v.Line.WindowBits;
+    const uint8_t bits = uint8_t(v.WinSprite.Bits);
+    draw_sprite(m, m.SpriteAttributes[s], v.VCOUNT,
+                [area, bits](uint32_t x, uint32_t) { area[x] = bits; });
+}
