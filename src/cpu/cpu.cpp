@@ -124,38 +124,48 @@ inline uint32_t fetch(Machine& m, uint32_t address) {
 }
 
 // Everything that may happen between two instructions besides the fetch: the timers, the return
-// from an interrupt handler and the entry into one.
+// from an interrupt handler and the entry into one. Afterwards the run loop comes back here only
+// while there is something to do, or when something new may have started.
 inline void between_instructions(Machine& m, uint32_t trace) {
     CpuState& c = m.cpu;
     if (m.TimersRunning) tick_timers(m);
     if (c.InInterrupt && c.R[15] == 0) interrupt_return(c);
     if (!trace && !c.InInterrupt && m.IME && m.IF) interrupt_entry(m);
+    m.EventsPending = m.TimersRunning || c.InInterrupt || (m.IME && m.IF);
 }
 
-}  // namespace
+constexpr uint32_t kNone = 0xFFFFFFFF;
 
-void cpu_run(Machine& m) {
+// One slice. `Armed` is false when no stop can be due in this slice (no debugger stop, no
+// breakpoint, no count and no run-to address), which only the debugger and the settings change,
+// between slices: the stop check then costs nothing.
+template <bool Armed>
+void run_slice(Machine& m) {
     CpuState& c = m.cpu;
-    // The stop settings do not change while the processor runs; the ROM may have been replaced
-    // since the last slice, so the fetch window starts empty.
     const uint32_t breakpoint = m.settings.Breakpoint;
     const uint32_t count_break = m.settings.CountBreak;
-    m.FetchSize = 0;
     uint32_t slice = 0;
     for (;;) {
-        uint32_t next = c.R[15] - (c.ThumbState ? 4 : 8);
         uint32_t trace = 0;
-        if (c.DebugStop || c.R[15] == c.RunToAddress || next == breakpoint ||
-            c.InstructionCount == count_break) [[unlikely]] {
-            c.DebugStop = 1;
-            debugger_hook(m);
-            trace = c.DebugStop;
+        if constexpr (Armed) {
+            uint32_t next = c.R[15] - (c.ThumbState ? 4 : 8);
+            // The settings' "none" (all ones) never stops, also when the count wraps to it.
+            if (c.DebugStop || c.R[15] == c.RunToAddress ||
+                (next == breakpoint && breakpoint != kNone) ||
+                (c.InstructionCount == count_break && count_break != kNone)) {
+                c.DebugStop = 1;
+                debugger_hook(m);
+                trace = c.DebugStop;
+            }
+            if (c.QuitFlag || c.DebugPause) break;
+            ++c.InstructionCount;
+            c.DebugPause = trace;
+        } else {
+            if (c.QuitFlag) break;
+            ++c.InstructionCount;
         }
-        if (c.QuitFlag || c.DebugPause) break;
-        ++c.InstructionCount;
-        c.DebugPause = trace;
 
-        if (m.TimersRunning | c.InInterrupt | (m.IME & (m.IF != 0))) [[unlikely]]
+        if (m.EventsPending) [[unlikely]]
             between_instructions(m, trace);
 
         bool go_on = c.ThumbState ? thumb_execute(m, fetch<uint16_t>(m, c.R[15] - 4))
@@ -164,4 +174,20 @@ void cpu_run(Machine& m) {
         if (++slice >= kInstructionsPerSlice) break;
     }
     c.SliceCount = slice;
+}
+
+}  // namespace
+
+void cpu_run(Machine& m) {
+    CpuState& c = m.cpu;
+    // The ROM may have been replaced since the last slice, and the scanline step may have raised
+    // requests: the fetch window starts empty and timers and interrupts are looked at first.
+    m.FetchSize = 0;
+    m.EventsPending = 1;
+    bool armed = c.DebugStop || c.DebugPause || c.RunToAddress != kNone ||
+                 m.settings.Breakpoint != kNone || m.settings.CountBreak != kNone;
+    if (armed)
+        run_slice<true>(m);
+    else
+        run_slice<false>(m);
 }

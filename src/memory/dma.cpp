@@ -97,7 +97,10 @@ void dma_transfer(Machine& m, uint32_t channel) {
     if (dest_mode != kDestIncrementKeep) ch.DmaDest = dest;
 
     const uint16_t irq = uint16_t(kIrqDma0 << channel);
-    if (m.IME && (control & kIrqAtEnd) && (m.IE & irq)) m.IF |= irq;
+    if (m.IME && (control & kIrqAtEnd) && (m.IE & irq)) {
+        m.IF |= irq;
+        m.EventsPending = 1;
+    }
     // The enable bit stays set: writing the same control half again runs or arms the channel
     // again.
 }

@@ -21,6 +21,7 @@ void write_timer_control(Machine& m, uint32_t n, uint32_t b) {
     t.TimerCountUp = b & 0x04;
     t.TimerPrescaler = b & 0x03;
     t.TimerPrescaleMask = kPrescaleMasks[t.TimerPrescaler];
+    m.EventsPending = 1;
     if (t.TimerEnabled)
         m.TimersRunning |= 1u << n;
     else
@@ -186,7 +187,10 @@ void io_write16(Machine& m, uint32_t offset, uint32_t value) {
         case KEYCNT: m.KEYCNT = uint16_t(value); return;
         case IE: m.IE = uint16_t(value & 0x3FFF); return;
         case IF: m.IF = uint16_t(m.IF & ~value); return;
-        case IME: m.IME = uint16_t(value & 1); return;
+        case IME:
+            m.IME = uint16_t(value & 1);
+            m.EventsPending = 1;
+            return;
         default: break;
     }
     io_write8(m, offset, value);

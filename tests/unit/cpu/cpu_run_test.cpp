@@ -226,3 +226,64 @@ TEST(CpuRun, NoInterruptWhileTracingOrWithoutIme) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CpuRun, AllOnesCountBreakIsNoneEvenWhenTheCountWrapsToIt) {
+    TestMachine t;
+    put_arm(t.m, kCode, {kBranchToSelf});
+    start_arm(t.m, kCode);
+    t.m.cpu.InstructionCount = 0xFFFFFFF0;  // passes 0xFFFFFFFF during the slice
+    t.m.settings.Breakpoint = 0xFFFFFFFF;
+    cpu_run(t.m);
+    EXPECT_EQ(t.host.shows, 0);
+    EXPECT_EQ(t.m.cpu.SliceCount, 192u);
+}
+
+TEST(CpuRun, RequestsEnabledDuringASliceAreTakenAtTheNextInstruction) {
+    TestMachine t;
+    install_handler(t.m);
+    put_arm(t.m, kCode,
+            {
+                0xE3A00301,  // mov r0, #0x04000000
+                0xE2800C02,  // add r0, r0, #0x200
+                0xE3A01001,  // mov r1, #1
+                0xE1C010B8,  // strh r1, [r0, #8]   (IME = 1)
+                0xE3A02007,  // mov r2, #7          (interrupted before this one)
+                kBranchToSelf,
+            });
+    start_arm(t.m, kCode);
+    t.m.IF = kIrqTimer0;
+    run_instructions(t.m, 5);
+    EXPECT_EQ(t.m.cpu.InInterrupt, 1u);
+    EXPECT_EQ(t.m.cpu.R[2], 0u);
+    EXPECT_EQ(t.m.cpu.SavedRegisters[15], kCode + 16 + 8);
+    run_instructions(t.m, 20);
+    EXPECT_EQ(read32(t.m, 0x03000200), 0x04000200u);  // the handler saw R0 of the interrupted code
+    EXPECT_EQ(t.m.cpu.R[2], 7u);
+}
+
+TEST(CpuRun, DmaEndRequestDuringASliceIsTakenAtTheNextInstruction) {
+    TestMachine t;
+    install_handler(t.m);
+    // DMA3: one halfword from EWRAM to EWRAM, now, with its end request.
+    write32(t.m, 0x04000000 + DMA3SAD, 0x02000000);
+    write32(t.m, 0x04000000 + DMA3DAD, 0x02000010);
+    put_arm(t.m, kCode,
+            {
+                0xE59F0008,  // ldr r0, [pc, #8]   (the control word below)
+                0xE59F1008,  // ldr r1, [pc, #8]   (DMA3CNT's address)
+                0xE5810000,  // str r0, [r1]
+                0xE3A02007,  // mov r2, #7
+                0xC0000001,  // control: enable, end request, now, one unit
+                0x040000DC,  // DMA3CNT
+            });
+    start_arm(t.m, kCode);
+    t.m.IME = 1;
+    t.m.IE = kIrqDma0 << 3;
+    run_instructions(t.m, 4);
+    EXPECT_EQ(t.m.cpu.InInterrupt, 1u);
+    EXPECT_EQ(t.m.cpu.R[2], 0u);
+}
+
+}  // namespace
