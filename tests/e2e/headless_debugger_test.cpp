@@ -261,6 +261,9 @@ TEST(HeadlessDebugger, WithoutTheTextDebuggerAStopHoldsTheProcessor) {
     Outcome run = run_debugger(dir, "--break 0x0800001E --frames 3", "continue\n");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("stopped in the debugger before the instruction at 0800001E"),
+              std::string::npos)
+        << run.err;
     EXPECT_EQ(sram_byte0(dir), 0x00);
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "debugger/debugger.h"
 #include "frontend/frontend.h"
 #include "frontend/settings.h"
 #include "machine.h"
@@ -60,7 +61,8 @@ pass while a command is awaited; each command takes one main-loop pass (a
 scanline); the run still ends after --frames frames. While the machine runs,
 the input is looked at once per frame: a d at its head stops the machine, any
 other line waits for the next stop. Without --debugger a stop holds the
-processor to the end of the run, as an unanswered debugger window would.
+processor to the end of the run, as an unanswered debugger window would (a
+line on standard error says where).
 
 Exit status:
   0  the frames ran; the machine was reset as when the window closes, which
@@ -178,6 +180,13 @@ int main(int argc, char** argv) {
         }
     } else {
         run_frames(m, frames);
+        // Nobody answers the debugger here: say so, or the held processor would go unnoticed.
+        if (debugger_waiting(m)) {
+            std::fprintf(stderr,
+                         "tamo-headless: the machine stopped in the debugger before the "
+                         "instruction at %s and stayed there (--debugger steps through it)\n",
+                         m.debugger.Model.Pc.c_str());
+        }
     }
 
     int status = kExitOk;
