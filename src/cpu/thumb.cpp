@@ -17,13 +17,6 @@
 #include "machine.h"
 #include "memory/bus.h"
 
-// GCC's straight-line vectoriser would pack a handler's R15 update together with the flag words
-// into one wide store assembled in vector registers, so that the next instruction's fetch waits
-// for the flags. Plain scalar stores run noticeably faster here.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("no-tree-slp-vectorize")
-#endif
-
 namespace {
 
 using Handler = bool (*)(Machine&, uint32_t);
