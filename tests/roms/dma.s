@@ -27,6 +27,18 @@
         .equ    DMA_DST_FIXED,  0x00400000
         .equ    DMA_DST_RELOAD, 0x00600000
 
+@ Writes a channel's source, destination and control as words (r0, r1 used); the control write
+@ starts or arms the channel.
+.macro DMA_WORDS sad, source, dest, control
+        ldr     r0, =\sad
+        ldr     r1, =\source
+        str     r1, [r0]
+        ldr     r1, =\dest
+        str     r1, [r0, #4]
+        ldr     r1, =\control
+        str     r1, [r0, #8]
+.endm
+
 _start:
         START
         ldr     r0, =BUF
@@ -35,13 +47,7 @@ _start:
         bl      fill_words
 
 @ --- Immediate copies -------------------------------------------------------------------
-        ldr     r0, =REG_DMA3SAD
-        ldr     r1, =SOURCE
-        str     r1, [r0]
-        ldr     r1, =BUF
-        str     r1, [r0, #4]
-        ldr     r1, =DMA_ENABLE | DMA_32BIT | 4
-        str     r1, [r0, #8]
+        DMA_WORDS REG_DMA3SAD, SOURCE, BUF, DMA_ENABLE | DMA_32BIT | 4
         CHECKW  BUF + 0, 0x01234567, "DMA3 32-bit copy: word 0"
         CHECKW  BUF + 4, 0x89ABCDEF, "DMA3 32-bit copy: word 1"
         CHECKW  BUF + 12, 0xCAFEF00D, "DMA3 32-bit copy: word 3"
@@ -70,60 +76,30 @@ _start:
         POOL
 
 @ --- Fills and address modes --------------------------------------------------------
-        ldr     r0, =REG_DMA3SAD
-        ldr     r1, =SOURCE
-        str     r1, [r0]
-        ldr     r1, =BUF + 64
-        str     r1, [r0, #4]
-        ldr     r1, =DMA_ENABLE | DMA_SRC_FIXED | 5
-        str     r1, [r0, #8]
+        DMA_WORDS REG_DMA3SAD, SOURCE, BUF + 64, DMA_ENABLE | DMA_SRC_FIXED | 5
         CHECKW  BUF + 64, 0x45674567, "16-bit fill from a fixed source: first halfwords"
         CHECKW  BUF + 68, 0x45674567, "16-bit fill from a fixed source: next halfwords"
         CHECKW  BUF + 72, 0xEEEE4567, "16-bit fill from a fixed source: 5 halfwords"
 
-        ldr     r0, =REG_DMA3SAD
-        ldr     r1, =SOURCE
-        str     r1, [r0]
-        ldr     r1, =BUF + 96
-        str     r1, [r0, #4]
-        ldr     r1, =DMA_ENABLE | DMA_32BIT | DMA_SRC_FIXED3 | 3
-        str     r1, [r0, #8]
+        DMA_WORDS REG_DMA3SAD, SOURCE, BUF + 96, DMA_ENABLE | DMA_32BIT | DMA_SRC_FIXED3 | 3
         CHECKW  BUF + 96, 0x01234567, "32-bit fill, source mode 3: word 0"
         CHECKW  BUF + 104, 0x01234567, "32-bit fill, source mode 3: word 2"
         CHECKW  BUF + 108, FILL_VALUE, "32-bit fill, source mode 3: 3 words"
 
-        ldr     r0, =REG_DMA3SAD
-        ldr     r1, =SOURCE
-        str     r1, [r0]
-        ldr     r1, =BUF + 136
-        str     r1, [r0, #4]
-        ldr     r1, =DMA_ENABLE | DMA_32BIT | DMA_DST_DEC | 3
-        str     r1, [r0, #8]
+        DMA_WORDS REG_DMA3SAD, SOURCE, BUF + 136, DMA_ENABLE | DMA_32BIT | DMA_DST_DEC | 3
         CHECKW  BUF + 136, 0x01234567, "decrementing destination: first word at the start"
         CHECKW  BUF + 132, 0x89ABCDEF, "decrementing destination: second word below"
         CHECKW  BUF + 128, 0xDEADBEEF, "decrementing destination: third word lowest"
         CHECKW  BUF + 124, FILL_VALUE, "decrementing destination: 3 words"
         CHECKW  BUF + 140, FILL_VALUE, "decrementing destination: nothing above the start"
 
-        ldr     r0, =REG_DMA3SAD
-        ldr     r1, =SOURCE + 8
-        str     r1, [r0]
-        ldr     r1, =BUF + 160
-        str     r1, [r0, #4]
-        ldr     r1, =DMA_ENABLE | DMA_32BIT | DMA_SRC_DEC | 3
-        str     r1, [r0, #8]
+        DMA_WORDS REG_DMA3SAD, SOURCE + 8, BUF + 160, DMA_ENABLE | DMA_32BIT | DMA_SRC_DEC | 3
         CHECKW  BUF + 160, 0xDEADBEEF, "decrementing source: word 2 first"
         CHECKW  BUF + 164, 0x89ABCDEF, "decrementing source: then word 1"
         CHECKW  BUF + 168, 0x01234567, "decrementing source: then word 0"
         POOL
 
-        ldr     r0, =REG_DMA3SAD
-        ldr     r1, =SOURCE
-        str     r1, [r0]
-        ldr     r1, =BUF + 180
-        str     r1, [r0, #4]
-        ldr     r1, =DMA_ENABLE | DMA_32BIT | DMA_DST_FIXED | 3
-        str     r1, [r0, #8]
+        DMA_WORDS REG_DMA3SAD, SOURCE, BUF + 180, DMA_ENABLE | DMA_32BIT | DMA_DST_FIXED | 3
         CHECKW  BUF + 180, 0xDEADBEEF, "fixed destination keeps the last word"
         CHECKW  BUF + 184, FILL_VALUE, "fixed destination writes nothing else"
 
@@ -132,13 +108,7 @@ _start:
         str     r1, [r0]
         ldr     r1, =0x22222222
         str     r1, [r0, #4]
-        ldr     r0, =REG_DMA3SAD
-        ldr     r1, =EWRAM + 1
-        str     r1, [r0]
-        ldr     r1, =BUF + 192
-        str     r1, [r0, #4]
-        ldr     r1, =DMA_ENABLE | DMA_32BIT | 2
-        str     r1, [r0, #8]
+        DMA_WORDS REG_DMA3SAD, EWRAM + 1, BUF + 192, DMA_ENABLE | DMA_32BIT | 2
         CHECKW  BUF + 192, 0x11111111, "an unaligned source is aligned down: word 0"
         CHECKW  BUF + 196, 0x22222222, "an unaligned source is aligned down: word 1"
 
@@ -146,24 +116,12 @@ _start:
         ldr     r0, =EWRAM
         ldr     r1, =0x33333333
         str     r1, [r0, #8]
-        ldr     r0, =REG_DMA0SAD
-        ldr     r1, =EWRAM
-        str     r1, [r0]
-        ldr     r1, =BUF + 228
-        str     r1, [r0, #4]
-        ldr     r1, =DMA_ENABLE | DMA_32BIT | 0x4002
-        str     r1, [r0, #8]
+        DMA_WORDS REG_DMA0SAD, EWRAM, BUF + 228, DMA_ENABLE | DMA_32BIT | 0x4002
         CHECKW  BUF + 228, 0x11111111, "DMA0 copy: word 0"
         CHECKW  BUF + 232, 0x22222222, "DMA0 copy: word 1"
         CHECKW  BUF + 236, FILL_VALUE, "DMA0 word control write keeps a 14-bit count"
 
-        ldr     r0, =REG_DMA3SAD
-        ldr     r1, =SOURCE
-        str     r1, [r0]
-        ldr     r1, =BUF + 200
-        str     r1, [r0, #4]
-        ldr     r1, =DMA_ENABLE | DMA_32BIT | 0
-        str     r1, [r0, #8]
+        DMA_WORDS REG_DMA3SAD, SOURCE, BUF + 200, DMA_ENABLE | DMA_32BIT | 0
         CHECKW  BUF + 200, FILL_VALUE, "a count of 0 copies nothing"
         ldr     r1, =DMA_ENABLE | DMA_TIMING_3 | DMA_32BIT | 1
         str     r1, [r0, #8]
@@ -184,13 +142,7 @@ _start:
         ldr     r0, =REG_IME
         mov     r1, #1
         strh    r1, [r0]
-        ldr     r0, =REG_DMA3SAD
-        ldr     r1, =SOURCE
-        str     r1, [r0]
-        ldr     r1, =BUF + 208
-        str     r1, [r0, #4]
-        ldr     r1, =DMA_ENABLE | DMA_IRQ | DMA_32BIT | 1
-        str     r1, [r0, #8]
+        DMA_WORDS REG_DMA3SAD, SOURCE, BUF + 208, DMA_ENABLE | DMA_IRQ | DMA_32BIT | 1
         WAIT_IRQ_COUNT 1
         ldr     r0, =REG_IME
         mov     r1, #0
@@ -203,13 +155,7 @@ _start:
 @ --- V-blank DMA ------------------------------------------------------------------------
         @ Channel 1 copies VCOUNT once, at the V-blank.
         WAIT_VCOUNT_EQ 10
-        ldr     r0, =REG_DMA1SAD
-        ldr     r1, =REG_VCOUNT
-        str     r1, [r0]
-        ldr     r1, =BUF + 256
-        str     r1, [r0, #4]
-        ldr     r1, =DMA_ENABLE | DMA_AT_VBLANK | DMA_SRC_FIXED | 1
-        str     r1, [r0, #8]
+        DMA_WORDS REG_DMA1SAD, REG_VCOUNT, BUF + 256, DMA_ENABLE | DMA_AT_VBLANK | DMA_SRC_FIXED | 1
         CHECKW  BUF + 256, FILL_VALUE, "V-blank DMA waits for the V-blank"
         WAIT_VCOUNT_EQ 170
         CHECKW  BUF + 256, 0xEEEE00A0, "V-blank DMA ran at line 160 (copied VCOUNT)"
@@ -222,13 +168,7 @@ _start:
 
         @ Channel 2 with repeat: once per frame until disarmed.
         WAIT_VCOUNT_EQ 10
-        ldr     r0, =REG_DMA2SAD
-        ldr     r1, =COUNT_TABLE
-        str     r1, [r0]
-        ldr     r1, =BUF + 260
-        str     r1, [r0, #4]
-        ldr     r1, =DMA_ENABLE | DMA_AT_VBLANK | DMA_REPEAT | DMA_32BIT | DMA_DST_RELOAD | 1
-        str     r1, [r0, #8]
+        DMA_WORDS REG_DMA2SAD, COUNT_TABLE, BUF + 260, DMA_ENABLE | DMA_AT_VBLANK | DMA_REPEAT | DMA_32BIT | DMA_DST_RELOAD | 1
         WAIT_VCOUNT_EQ 170
         CHECKW  BUF + 260, 1, "repeating V-blank DMA: 1 run after 1 V-blank"
         WAIT_VCOUNT_EQ 100
@@ -247,13 +187,7 @@ _start:
 @ --- H-blank DMA ------------------------------------------------------------------------
         @ Channel 1 with repeat, counted over one whole frame.
         WAIT_VCOUNT_EQ 10
-        ldr     r0, =REG_DMA1SAD
-        ldr     r1, =COUNT_TABLE
-        str     r1, [r0]
-        ldr     r1, =BUF + 264
-        str     r1, [r0, #4]
-        ldr     r1, =DMA_ENABLE | DMA_AT_HBLANK | DMA_REPEAT | DMA_32BIT | DMA_DST_RELOAD | 1
-        str     r1, [r0, #8]
+        DMA_WORDS REG_DMA1SAD, COUNT_TABLE, BUF + 264, DMA_ENABLE | DMA_AT_HBLANK | DMA_REPEAT | DMA_32BIT | DMA_DST_RELOAD | 1
         WAIT_VCOUNT_EQ 20
         ldr     r0, =BUF + 264
         ldr     r5, [r0]
@@ -279,13 +213,7 @@ _start:
         @ Channel 3 with repeat, copying VCOUNT to a fixed destination: after the
         @ channel is disarmed the destination holds the last line it ran on.
         WAIT_VCOUNT_EQ 49
-        ldr     r0, =REG_DMA3SAD
-        ldr     r1, =REG_VCOUNT
-        str     r1, [r0]
-        ldr     r1, =BUF + 272
-        str     r1, [r0, #4]
-        ldr     r1, =DMA_ENABLE | DMA_AT_HBLANK | DMA_REPEAT | DMA_SRC_FIXED | DMA_DST_FIXED | 1
-        str     r1, [r0, #8]
+        DMA_WORDS REG_DMA3SAD, REG_VCOUNT, BUF + 272, DMA_ENABLE | DMA_AT_HBLANK | DMA_REPEAT | DMA_SRC_FIXED | DMA_DST_FIXED | 1
         WAIT_VCOUNT_EQ 59
         WAIT_VCOUNT_NE 59
         ldr     r0, =REG_DMA3CNT_H
