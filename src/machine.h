@@ -68,7 +68,6 @@ struct Machine {
     std::unique_ptr<uint8_t[]> RomImage;
     uint32_t RomSize = 0;
     std::string SaveFileName;  // empty until a ROM has been loaded
-    std::string RomName;
 
     uint32_t BiosWarningsEnabled = 1;
     uint32_t IoWarningsEnabled = 1;

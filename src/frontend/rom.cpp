@@ -55,7 +55,6 @@ bool rom_load(Machine& m, const std::string& name, bool show_errors) {
     std::memset(image.get() + got, 0, size + kSlack - got);
     m.RomImage = std::move(image);
     m.RomSize = size;
-    m.RomName = name;
     m.SaveFileName = save_file_name(name);
     save_file_read(m);
     return true;

@@ -35,10 +35,6 @@ bool display_attach(Machine& m, uint8_t* pixels, int32_t pitch, uint32_t bytes_p
     return true;
 }
 
-void display_detach(Machine& m) {
-    m.surface = Surface{};
-}
-
 void video_reset(Machine& m) {
     VideoState& v = m.video;
     std::memset(m.Vram, 0, kVramSize);

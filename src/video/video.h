@@ -123,7 +123,6 @@ bool mask_shifts(uint32_t mask, uint32_t& left, uint32_t& right);
 // Attaches a back surface given its memory, pitch, bytes per pixel and channel masks.
 bool display_attach(Machine& m, uint8_t* pixels, int32_t pitch, uint32_t bytes_per_pixel,
                     uint32_t red_mask, uint32_t green_mask, uint32_t blue_mask);
-void display_detach(Machine& m);
 
 void video_reset(Machine& m);
 void scanline_step(Machine& m);

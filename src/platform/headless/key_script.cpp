@@ -3,8 +3,13 @@
 #include <cctype>
 #include <charconv>
 
+namespace {
+
+// The key names in KEYINPUT bit order.
 const char* const kConsoleKeyNames[10] = {"A",    "B",  "SELECT", "START", "RIGHT",
                                           "LEFT", "UP", "DOWN",   "R",     "L"};
+
+}  // namespace
 
 uint16_t KeyScript::held(uint32_t frame) const {
     uint16_t keys = 0;

@@ -28,6 +28,3 @@ struct KeyScript {
 
 // Parses a key script; on error returns nothing and puts a message into `error`.
 std::optional<KeyScript> parse_key_script(std::string_view text, std::string& error);
-
-// The key names in KEYINPUT bit order.
-extern const char* const kConsoleKeyNames[10];
