@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 class Host {
@@ -24,4 +25,9 @@ class Host {
     virtual void debugger_show() = 0;
     virtual void debugger_hide() = 0;
     virtual void debugger_refresh() = 0;
+    // The open-file dialog for a cartridge ("Gameboy Advance Rom (*.bin;*.gba;*.agb)" and
+    // "Tous (*.*)"): the name to load, or an empty text when the user cancelled. A host whose
+    // dialog makes the chosen folder the working folder may return the bare file name; any other
+    // returns the full path, so that the save file lands beside the ROM.
+    virtual std::string choose_rom_file() { return {}; }
 };

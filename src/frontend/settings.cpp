@@ -53,9 +53,10 @@ Settings settings_from_text(std::string_view text) {
     Settings s;
     bool in_section = false;
     // As with Windows' profile functions, the first line that names a key is the one that counts.
-    bool seen[5] = {};
-    static constexpr std::string_view kKeys[5] = {"DisplayFPS", "Breakpoint", "CountBreak",
-                                                  "ROMWriteEnable", "DisableWindows"};
+    constexpr int kKeyCount = 6;
+    bool seen[kKeyCount] = {};
+    static constexpr std::string_view kKeys[kKeyCount] = {
+        "DisplayFPS", "Breakpoint", "CountBreak", "ROMWriteEnable", "DisableWindows", "FrameLimit"};
     std::istringstream lines{std::string(text)};
     std::string raw;
     while (std::getline(lines, raw)) {
@@ -72,8 +73,8 @@ Settings settings_from_text(std::string_view text) {
         if (eq == std::string_view::npos) continue;
         std::string_view key = trim(line.substr(0, eq));
         int k = 0;
-        while (k < 5 && !equal_ignoring_case(key, kKeys[k])) ++k;
-        if (k == 5 || seen[k]) continue;
+        while (k < kKeyCount && !equal_ignoring_case(key, kKeys[k])) ++k;
+        if (k == kKeyCount || seen[k]) continue;
         seen[k] = true;
         std::optional<uint32_t> value = parse_setting_integer(line.substr(eq + 1));
         if (!value) continue;  // not an integer: the default applies
@@ -83,6 +84,7 @@ Settings settings_from_text(std::string_view text) {
             case 2: s.CountBreak = *value; break;
             case 3: s.ROMWriteEnable = *value != 0; break;
             case 4: s.WindowsEnabled = *value == 0; break;
+            case 5: s.FrameLimit = *value != 0; break;
         }
     }
     return s;

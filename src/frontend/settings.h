@@ -12,6 +12,7 @@ struct Settings {
     uint32_t CountBreak = 0xFFFFFFFF;
     uint32_t ROMWriteEnable = 0;
     uint32_t WindowsEnabled = 1;  // from DisableWindows: 1 when that key reads 0
+    uint32_t FrameLimit = 1;      // desktop hosts: 0 runs unpaced, as fast as the host allows
 };
 
 // Parses an integer setting: decimal with an optional sign, or hexadecimal with a 0x prefix.
