@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libpng-dev libcli11-dev
   binutils-arm-none-eabi libunicorn-dev
   clang-format
+  g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
+  wine wine64 xvfb xdotool imagemagick
 )
 
 missing=()
