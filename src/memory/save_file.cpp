@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "frontend/frontend.h"
 #include "machine.h"
@@ -35,9 +36,12 @@ bool save_file_write(Machine& m) {
             ok = false;
             error = errno;
         }
-        if (ok && std::rename(temporary.c_str(), m.SaveFileName.c_str()) != 0) {
+        // std::rename does not replace an existing file on Windows; this rename does everywhere.
+        std::error_code renamed;
+        if (ok) std::filesystem::rename(temporary, m.SaveFileName, renamed);
+        if (ok && renamed) {
             ok = false;
-            error = errno;
+            error = renamed.default_error_condition().value();
         }
         if (!ok) std::remove(temporary.c_str());
     }
