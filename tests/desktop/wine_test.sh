@@ -145,11 +145,17 @@ for depth in 24 16; do
   xdotool keyup space
   shows "$w" "$work/keys.png" 100 || fail "released Space"
 
-  step "close"
+  step "Reset and close"
+  sav=$work/keys$depth/keys.sav
+  focus "$w"
+  xdotool mousemove --window "$w" 20 33 click 1 && sleep 0.5 && xdotool key Down Down Return
+  for _ in $(seq 20); do [ -e "$sav" ] && break; sleep 0.5; done
+  touch -d 2000-01-01 "$sav" # File > Reset wrote it; closing must replace it
   focus "$w"
   xdotool key alt+F4
   ended || fail "still running after alt+F4"
-  [ "$(od -An -tx1 -j 131072 -N 1 "$work/keys$depth/keys.sav")" = " 5a" ] || fail "save file"
+  [ -n "$(find "$sav" -newermt 2001-01-01)" ] || fail "save file not replaced"
+  [ "$(od -An -tx1 -j 131072 -N 1 "$sav")" = " 5a" ] || fail "save file"
 
   step "warning and fatal error"
   launch warn "$warn"
