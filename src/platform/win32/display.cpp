@@ -96,7 +96,7 @@ bool Win32Host::display_init(HWND window) {
     if (SUCCEEDED(locked)) back_->Unlock(desc.lpSurface);
 
     // Frame pacing sleeps between frames: a one-millisecond timer resolution keeps the rate even.
-    timeBeginPeriod(1);
+    fine_timer_ = timeBeginPeriod(1) == TIMERR_NOERROR;
     return true;
 }
 
@@ -105,11 +105,12 @@ void Win32Host::display_release() {
         if (primary_) {
             KillTimer(window_, 1);
             release(primary_);
-            timeEndPeriod(1);
         }
         back_ = nullptr;  // ends with the DirectDraw object
         release(direct_draw_);
     }
+    if (fine_timer_) timeEndPeriod(1);
+    fine_timer_ = false;
 }
 
 Win32Host::~Win32Host() {

@@ -72,6 +72,7 @@ class Win32Host : public Host {
     std::vector<uint8_t> frame_;
     int32_t frame_pitch_ = 0;
     FramePacer pacer_;
+    bool fine_timer_ = false;  // the system timer runs at 1 ms while the display is up
 
     IDirectInputA* input_ = nullptr;
     IDirectInputDeviceA* keyboard_ = nullptr;
