@@ -97,7 +97,8 @@ TEST(Io, RegistersAsTheProgramSeesThem) {
         {R32, kIo + VCOUNT, 161}, {Vcount, 0, 0}, {R8, kIo + DISPSTAT, 0},
         // Timers and keys read back; unemulated registers read 0 or the bytes written.
         {W16, kIo + TM0CNT_L + 4, 0xFFFC}, {W16, kIo + TM0CNT_H + 4, 0x00C3},
-        {R16, kIo + TM0CNT_L + 4, 0xFFFC}, {R8, kIo + TM0CNT_L + 5, 0xFF}, {R16, kIo + TM0CNT_H + 4, 0x00C3},
+        {R16, kIo + TM0CNT_L + 4, 0xFFFC}, {R8, kIo + TM0CNT_L + 5, 0xFF},
+        {R16, kIo + TM0CNT_H + 4, 0x00C3},
         {W16, kIo + DISPCNT, 0xFF4F}, {R16, kIo + DISPCNT, 0xFF47},  // bit 3 is dropped
         {W16, kIo + KEYCNT, 0x4001}, {R16, kIo + KEYCNT, 0x4001}, {R16, kIo + 0x060, 0},
         {W16, kIo + WININ, 0x1234}, {R16, kIo + WININ, 0x1234}, {W16, kIo + WAITCNT, 0x4317},
