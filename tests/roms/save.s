@@ -6,7 +6,7 @@
         .arm
         .global _start
 _start:
-        ldr     r0, =SRAM + 0x100
+        ldr     r0, =0x0E000100
         ldrb    r1, [r0]
         add     r1, r1, #1
         strb    r1, [r0]
