@@ -63,7 +63,9 @@ ChooserResult choose_rom_path(const std::string& previous, const std::function<v
                 "No file chooser found: install zenity or kdialog, or name the ROM on the "
                 "command line."};
     int pipe_fds[2];
-    if (pipe2(pipe_fds, O_CLOEXEC) != 0) return {{}, "Cannot start the file chooser."};
+    if (pipe(pipe_fds) != 0) return {{}, "Cannot start the file chooser."};
+    fcntl(pipe_fds[0], F_SETFD, FD_CLOEXEC);
+    fcntl(pipe_fds[1], F_SETFD, FD_CLOEXEC);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDOUT_FILENO);
