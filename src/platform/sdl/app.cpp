@@ -182,12 +182,18 @@ int App::run() {
 
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
+    // Without a display SDL falls back on its drivers that draw nowhere: that is no display for
+    // a player, unless asked for by name.
+    bool initialised = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) == 0;
+    const char* driver = initialised ? SDL_GetCurrentVideoDriver() : nullptr;
+    bool nowhere =
+        driver && (std::string_view(driver) == "offscreen" || std::string_view(driver) == "dummy");
+    if (!initialised || (nowhere && !SDL_getenv("SDL_VIDEODRIVER"))) {
         std::fprintf(stderr,
-                     "tamo: cannot open a window: %s\n"
-                     "tamo: no display? Start it on a desktop (DISPLAY or WAYLAND_DISPLAY set), "
-                     "or run tamo-headless.\n",
-                     SDL_GetError());
+                     "tamo: no display to open a window on (%s).\n"
+                     "tamo: start it on a desktop (DISPLAY or WAYLAND_DISPLAY set), or run "
+                     "tamo-headless.\n",
+                     initialised ? "only an off-screen video driver" : SDL_GetError());
         return 1;
     }
     menu_bar_height_ = int((file_exists(kUiFont) && file_exists(kMonoFont) ? kUiFontSize : 13) +
@@ -329,9 +335,9 @@ void App::handle_event(const SDL_Event& event) {
     }
 }
 
-// While a file chooser runs, the windows keep being drawn and a close is remembered; nothing
-// else reaches the program.
-void App::idle_while_modal() {
+// While a file chooser runs, the windows keep being drawn; nothing reaches the program but a
+// close, which also ends the chooser.
+bool App::idle_while_modal() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT ||
@@ -342,6 +348,7 @@ void App::idle_while_modal() {
     draw_main_window();
     pending_command_ = 0;
     SDL_Delay(16);
+    return !close_requested_;
 }
 
 void App::draw_main_window() {
@@ -527,7 +534,7 @@ void App::debugger_refresh() {
 }
 
 std::string App::choose_rom_file() {
-    ChooserResult result = choose_rom_path(last_chosen_, [this] { idle_while_modal(); });
+    ChooserResult result = choose_rom_path(last_chosen_, [this] { return idle_while_modal(); });
     if (!result.error.empty()) {
         message_box("Tamo", result.error);
         return {};

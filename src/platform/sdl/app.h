@@ -59,7 +59,7 @@ class App : public Host {
     void end_of_frame();
     void handle_events();
     void handle_event(const SDL_Event& event);
-    void idle_while_modal();
+    bool idle_while_modal();
     void draw_main_window();
     void draw_debugger_window();
     void apply_menu_command(uint32_t id);

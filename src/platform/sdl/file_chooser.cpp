@@ -1,6 +1,7 @@
 #include "platform/sdl/file_chooser.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,7 +57,7 @@ std::vector<std::string> chooser_command(const std::string& previous) {
 
 }  // namespace
 
-ChooserResult choose_rom_path(const std::string& previous, const std::function<void()>& idle) {
+ChooserResult choose_rom_path(const std::string& previous, const std::function<bool()>& idle) {
     std::vector<std::string> command = chooser_command(previous);
     if (command.empty())
         return {{},
@@ -90,7 +91,7 @@ ChooserResult choose_rom_path(const std::string& previous, const std::function<v
         while ((n = read(pipe_fds[0], buffer, sizeof buffer)) > 0) output.append(buffer, size_t(n));
         pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid || (done < 0 && errno != EINTR)) break;
-        idle();
+        if (!idle()) kill(pid, SIGTERM);
     }
     ssize_t n;
     char buffer[4096];

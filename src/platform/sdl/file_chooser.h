@@ -13,5 +13,6 @@ struct ChooserResult {
 
 // Shows the chooser with the two filters "Gameboy Advance Rom (*.bin;*.gba;*.agb)" and
 // "Tous (*.*)", starting at `previous`. `idle` runs about sixty times a second while the user
-// chooses, so that the program's windows stay alive.
-ChooserResult choose_rom_path(const std::string& previous, const std::function<void()>& idle);
+// chooses, so that the program's windows stay alive; when it returns false (the program is asked
+// to end) the chooser is closed as if cancelled.
+ChooserResult choose_rom_path(const std::string& previous, const std::function<bool()>& idle);
