@@ -9,7 +9,8 @@ work=$(mktemp -d)
 pids=()
 cleanup() {
   local i  # the programs first, the X server last
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  for ((i = ${#pids[@]} - 1; i > 0; i--)); do kill -KILL "${pids[i]}" 2>/dev/null || true; done
+  kill "${pids[0]}" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
 }
