@@ -366,7 +366,7 @@ void App::draw_main_window() {
         }
         if (ImGui::BeginMenu("Size")) {
             for (int n = 1; n <= 4; ++n) {
-                char label[8];
+                char label[16];
                 std::snprintf(label, sizeof label, "x %d", n);
                 if (ImGui::MenuItem(label)) pending_command_ = kMenuSize1 + uint32_t(n - 1);
             }

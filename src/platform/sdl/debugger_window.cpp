@@ -74,11 +74,11 @@ DebuggerAction DebuggerWindow::draw(Machine& m, ImFont* mono) {
             int r = k + 8 * column;
             float x = kMargin + column * (kBoxWidth + 50);
             float y = kMargin + k * kRowStep;
-            char label[8];
+            char label[16];
             std::snprintf(label, sizeof label, "R%d", r);
             label_at(x, y, label);
             ImGui::SetCursorPos(ImVec2(x + 36, y));
-            char id[8];
+            char id[16];
             std::snprintf(id, sizeof id, "##R%d", r);
             hex_box(id, registers_[r], kBoxWidth);
         }
