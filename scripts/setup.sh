@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, when they are missing.
 # Safe to run again: it installs only what is absent. Uses sudo when not run as root.
+# `setup.sh run` installs only what scripts/run.sh builds and runs (the programs and the demo).
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libpng-dev libcli11-dev
-  binutils-arm-none-eabi libunicorn-dev
-  clang-format
-  g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
-  wine wine64 xvfb xdotool imagemagick
+  libpng-dev libcli11-dev binutils-arm-none-eabi
+  libsdl2-dev libimgui-dev libstb-dev fonts-dejavu-core zenity
 )
+if [ "${1:-}" != run ]; then
+  packages+=(
+    libgtest-dev libgmock-dev libunicorn-dev
+    clang-format
+    xvfb xdotool imagemagick
+    g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine wine64
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

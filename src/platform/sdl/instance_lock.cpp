@@ -1,0 +1,27 @@
+#include "platform/sdl/instance_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+InstanceLock::~InstanceLock() {
+    if (fd_ >= 0) close(fd_);
+}
+
+bool InstanceLock::acquire() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string path = runtime && *runtime ? std::string(runtime) + "/tamo.lock"
+                                           : "/tmp/tamo-" + std::to_string(getuid()) + ".lock";
+    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ < 0) return true;
+    while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        if (errno == EWOULDBLOCK) return false;
+        return true;
+    }
+    return true;
+}
