@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libpng-dev libcli11-dev
   binutils-arm-none-eabi libunicorn-dev
-  clang-format
+  clang-format clang libclang-rt-14-dev
 )
 
 missing=()
