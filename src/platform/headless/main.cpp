@@ -132,7 +132,8 @@ int main(int argc, char** argv) {
     std::string count_text;
 
     app.add_option("ROM", rom, "the cartridge image (.gba, .agb, .bin)")->required();
-    app.add_option("--frames", frames_text, "number of frames to run, unpaced (default 60)");
+    app.add_option("--frames", frames_text, "number of frames to run, unpaced (default 60)")
+        ->type_name("N");
     app.add_option("--keys", keys_text, "console keys to hold over frame ranges (see below)");
     auto* ini_option =
         app.add_option("--ini", ini, "the settings file (default Tamo.ini in the working folder)");
