@@ -1,5 +1,5 @@
 // The text debugger's input, as the fuzzer makes it, on a cartridge that stops at once (CountBreak
-// 0): every line is read, parsed and acted on for two frames.
+// 0): every line is read, parsed and acted on for a frame.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -19,14 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return bool(std::ofstream(rom) << std::string("\x01\x00\x80\xe2\xfd\xff\xff\xea", 8));
     }();
     std::ofstream(input, std::ios::binary).write(reinterpret_cast<const char*>(data), size);
-    HeadlessHost host;
+    static HeadlessHost host;
+    static std::unique_ptr<Machine> m = std::make_unique<Machine>(host);
     host.err = std::fopen("/dev/null", "w");
-    auto m = std::make_unique<Machine>(host);
     m->settings.CountBreak = 0;
     if (written && rom_load(*m, rom, true)) {
         int fd = open(input.c_str(), O_RDONLY);
         TextDebugger debugger(fd, host.err);
-        run_frames_with_debugger(*m, debugger, 2);
+        run_frames_with_debugger(*m, debugger, 1);
         close(fd);
     }
     std::fclose(host.err);

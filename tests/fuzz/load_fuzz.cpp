@@ -1,6 +1,6 @@
 // The loading path: a ROM, its save file and the settings file, as the fuzzer makes them; then
-// one frame and the reset that writes the save. Byte 0 picks the save's size (the sizes the
-// loader tells apart, or none), byte 1 the settings text's length; the rest fills the files.
+// the reset that writes the save. Byte 0 picks the save's size (the sizes the loader tells apart,
+// or none), byte 1 the settings text's length; the rest fills the files.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -27,16 +27,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < save.size() && !rom.empty(); ++i) save[i] = rom[i % rom.size()];
     if ((data[0] & 7) != 7) std::ofstream(dir / "game.sav", std::ios::binary) << save;
 
-    HeadlessHost host;
+    static HeadlessHost host;
+    static std::unique_ptr<Machine> m = std::make_unique<Machine>(host);
     host.err = std::fopen("/dev/null", "w");
-    auto m = std::make_unique<Machine>(host);
+    m->SaveFileName.clear();  // the last input's save is gone with its folder
     std::string error;
     settings_read((dir / "Tamo.ini").string(), m->settings, error);
     if (rom_load(*m, (dir / "game.gba").string(), true)) {
-        run_frames(*m, 1);
-        // A written save always has the one layout, and a reset keeps what the game stored.
-        if (!m->cpu.QuitFlag && machine_reset(*m) && fs::file_size(dir / "game.sav") != 0x30000)
-            std::abort();
+        // A written save always has the one layout.
+        if (machine_reset(*m) && fs::file_size(dir / "game.sav") != 0x30000) std::abort();
     }
     std::fclose(host.err);
     return 0;
