@@ -13,6 +13,7 @@
 #include "memory/dma.h"
 #include "memory/oam.h"
 #include "memory/regions.h"
+#include "memory/save_file.h"
 #include "video/video.h"
 
 struct Timer {
@@ -68,6 +69,7 @@ struct Machine {
     std::unique_ptr<uint8_t[]> RomImage;
     uint32_t RomSize = 0;
     std::string SaveFileName;  // empty until a ROM has been loaded
+    SaveFileStatus SaveFile;
 
     uint32_t BiosWarningsEnabled = 1;
     uint32_t IoWarningsEnabled = 1;

@@ -16,6 +16,8 @@ class Host {
     virtual bool ask_yes_no(std::string_view caption, std::string_view text) = 0;
     // One line for the developer's debug output (never shown in the user interface).
     virtual void debug_output(std::string_view line) = 0;
+    // False when debug lines are not shown: the core then does not even format them.
+    virtual bool debug_output_wanted() const { return true; }
     // The back surface holds a finished frame: show it.
     virtual void present() = 0;
     // Fills the 256-byte keyboard state (bit 7 set: key down). False when the keyboard cannot be

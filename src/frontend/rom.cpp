@@ -1,42 +1,25 @@
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <new>
 
 #include "frontend/frontend.h"
+#include "frontend/regular_file.h"
 #include "machine.h"
 #include "memory/save_file.h"
 
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-}  // namespace
-
 bool rom_load(Machine& m, const std::string& name, bool show_errors) {
-    std::error_code ec;
-    // A folder opens for reading on some systems, but it is no cartridge.
-    bool readable = !name.empty() && !std::filesystem::is_directory(name, ec);
-    File file(readable ? std::fopen(name.c_str(), "rb") : nullptr);
-    if (!file) {
-        if (show_errors)
-            m.host->message_box("Tamo", format_message("Can find Rom '%s'.", name.c_str()));
-        return false;
-    }
-    long length = -1;
-    if (std::fseek(file.get(), 0, SEEK_END) == 0) length = std::ftell(file.get());
-    std::rewind(file.get());
-    if (length < 0) {
-        // A folder or a device: nothing that can be measured is a cartridge.
-        if (show_errors)
-            m.host->message_box("Tamo", format_message("Can find Rom '%s'.", name.c_str()));
+    // Only a regular file is a cartridge: a folder, a FIFO (which would block) or a device (which
+    // reads as endless or empty) is refused.
+    RegularFile file;
+    if (name.empty() || !file.open(name)) {
+        if (show_errors) {
+            std::string text = format_message("Can find Rom '%s'.", name.c_str());
+            if (!name.empty()) text += "\n" + file_error(name, file.reason());
+            m.host->message_box("Tamo", text);
+        }
         return false;
     }
     // A file larger than the cartridge window contributes its first 32 MB.
-    uint32_t size = length > long(kMaxRomSize) ? kMaxRomSize : uint32_t(length);
+    uint32_t size = file.size() > kMaxRomSize ? kMaxRomSize : uint32_t(file.size());
 
     m.RomImage.reset();
     m.RomSize = 0;
@@ -50,13 +33,15 @@ bool rom_load(Machine& m, const std::string& name, bool show_errors) {
                             format_message("Can't allocate Memory for ROM '%s'.\n", name.c_str()));
         return false;
     }
-    size_t got = std::fread(image.get(), 1, size, file.get());
+    size_t got = 0;
+    if (!file.read(image.get(), size, got) && show_errors)
+        m.host->message_box("Tamo", "ROM not read whole: " + file_error(name, file.reason()));
     // A short read leaves zeros, never stale memory.
     std::memset(image.get() + got, 0, size + kSlack - got);
     m.RomImage = std::move(image);
     m.RomSize = size;
     m.SaveFileName = save_file_name(name);
-    save_file_read(m);
+    save_file_read(m, name);
     return true;
 }
 

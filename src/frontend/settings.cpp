@@ -2,8 +2,9 @@
 
 #include <cctype>
 #include <charconv>
-#include <fstream>
 #include <sstream>
+
+#include "frontend/regular_file.h"
 
 namespace {
 
@@ -90,10 +91,30 @@ Settings settings_from_text(std::string_view text) {
     return s;
 }
 
+SettingsFile settings_read(const std::string& path, Settings& s, std::string& error) {
+    s = Settings{};
+    RegularFile file;
+    std::string text;
+    size_t got = 0;
+    if (!file.open(path)) {
+        if (file.missing()) return SettingsFile::Missing;
+        error = file_error(path, file.reason());
+    } else if (file.size() > kMaxSettingsFileSize) {
+        error = file_error(path, "larger than 1 MB: not a settings file");
+    } else {
+        text.resize(size_t(file.size()));
+        if (!file.read(reinterpret_cast<uint8_t*>(text.data()), text.size(), got))
+            error = file_error(path, file.reason());
+    }
+    if (!error.empty()) return SettingsFile::Failed;
+    text.resize(got);
+    s = settings_from_text(text);
+    return SettingsFile::Read;
+}
+
 Settings settings_load(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return Settings{};
-    std::ostringstream content;
-    content << file.rdbuf();
-    return settings_from_text(content.str());
+    Settings s;
+    std::string error;
+    settings_read(path, s, error);
+    return s;
 }

@@ -23,5 +23,13 @@ std::optional<uint32_t> parse_setting_integer(std::string_view text);
 // defaults. Keys and the section name are matched without regard to case.
 Settings settings_from_text(std::string_view text);
 
+// Reads the settings file into `s`: Read, or Missing when there is no such file, or Failed when
+// it exists but is not a regular file (a FIFO would block), cannot be read or is larger than
+// kMaxSettingsFileSize; `error` then says why ("'NAME': REASON"). Unread settings keep the
+// defaults.
+inline constexpr uint64_t kMaxSettingsFileSize = 1 << 20;
+enum class SettingsFile { Read, Missing, Failed };
+SettingsFile settings_read(const std::string& path, Settings& s, std::string& error);
+
 // Reads the settings file; a missing or unreadable file gives the defaults.
 Settings settings_load(const std::string& path);

@@ -8,6 +8,8 @@ namespace {
 
 // Byte writes to registers that act only at a wider width leave a line for the developer.
 void debug_byte_write(Machine& m, uint32_t offset, uint32_t byte) {
+    // A loop of such writes must not pay for a text that nobody sees.
+    if (!m.host->debug_output_wanted()) return;
     // "\xE0" is the "a grave" of the Windows-1252 text.
     m.host->debug_output(format_message("%08X : Ecriture du Byte %02X \xE0 l'adresse %08X\n",
                                         m.cpu.R[15] - 8, byte, offset));

@@ -40,7 +40,8 @@ void HeadlessHost::print(const char* prefix, std::string_view text, std::string_
 }
 
 void HeadlessHost::message_box(std::string_view caption, std::string_view text) {
-    print(caption == "Tamo-Emulator" ? "fatal: " : "error: ", text);
+    if (text.find("sur le PC") != std::string_view::npos) pc_written_by_stop = true;
+    print(caption == "Tamo-Emulator" ? "fatal: " : caption == "Tamo" ? "error: " : "note: ", text);
 }
 
 bool HeadlessHost::ask_yes_no(std::string_view, std::string_view text) {
@@ -49,6 +50,7 @@ bool HeadlessHost::ask_yes_no(std::string_view, std::string_view text) {
 }
 
 void HeadlessHost::debug_output(std::string_view line) {
+    if (line.find("sur le PC") != std::string_view::npos) pc_written_by_stop = true;
     if (show_debug_output) print("debug: ", line);
 }
 

@@ -21,10 +21,14 @@ class HeadlessHost : public Host {
     std::vector<uint32_t> surface = std::vector<uint32_t>(256 * 160);
     std::vector<uint32_t> last_frame = std::vector<uint32_t>(256 * 160);
     uint32_t frames_presented = 0;
+    // Set when the machine stopped on a data-processing instruction that wrote R15, so that R15
+    // no longer tells where the stopping instruction was.
+    bool pc_written_by_stop = false;
 
     void message_box(std::string_view caption, std::string_view text) override;
     bool ask_yes_no(std::string_view caption, std::string_view text) override;
     void debug_output(std::string_view line) override;
+    bool debug_output_wanted() const override { return show_debug_output; }
     void present() override;
     bool read_keyboard(uint8_t (&state)[256]) override;
     void debugger_show() override {}

@@ -1,5 +1,7 @@
 // tamo-headless: runs a cartridge without a window, for tests, scripts and benchmarks.
 #include <CLI/CLI.hpp>
+#include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -7,9 +9,12 @@
 #include <string>
 
 #include "debugger/debugger.h"
+#include "debugger/peek.h"
 #include "frontend/frontend.h"
+#include "frontend/regular_file.h"
 #include "frontend/settings.h"
 #include "machine.h"
+#include "memory/save_file.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/key_script.h"
 #include "platform/headless/screenshot.h"
@@ -34,7 +39,9 @@ Example: --keys START@10-12,A+B@30
 Messages go to standard error, one line each, behind a prefix:
   warning:  a warning question, with the answer given (--answer)
   fatal:    an emulation error that stopped the machine
-  error:    a ROM that cannot be loaded, a file that cannot be written
+  error:    a ROM that cannot be loaded, a file that cannot be read or written
+            (with the system's reason and the file's name)
+  note:     a save file of another size was read and kept as NAME.bak
   debug:    the developer's debug lines (only with --debug-output)
 
 Debugger (--debugger): when the machine stops in the debugger (at the Breakpoint
@@ -70,8 +77,39 @@ Exit status:
   1  the cartridge stopped the machine first (emulation error or a stop
      instruction), or the debugger's quit command ended the run; no save file
      is written
-  2  bad command line, unreadable settings file, or a ROM that cannot be loaded
-  3  the save file or the screenshot could not be written)footer";
+  2  bad command line (also an empty or non-numeric --frames, --break or
+     --count, a --screenshot that names the ROM or its save file), a --ini file
+     that cannot be read, or a ROM that cannot be loaded (only regular files are)
+  3  the save file or the screenshot could not be written (a save file that
+     could not be read at the start is never written over)
+
+Save files: a save of another size than 196,608 bytes is copied to NAME.bak
+first; 32 KB and 64 KB images are read as the 64 KB SRAM. Messages that span
+several lines are printed as several lines, each behind its prefix.)footer";
+
+int usage_error(const std::string& text) {
+    std::fprintf(stderr, "tamo-headless: %s\n", text.c_str());
+    return kExitUsage;
+}
+
+// Where the machine stopped: the instruction at the processor's current address, unless that
+// instruction wrote R15 itself (a data-processing instruction into the PC).
+std::string stopping_instruction(Machine& m, bool pc_written) {
+    char text[96];
+    if (pc_written) {
+        std::snprintf(text, sizeof text, "an instruction that wrote R15 = %08X",
+                      unsigned(m.cpu.R[15]));
+    } else if (m.cpu.ThumbState) {
+        uint32_t at = m.cpu.R[15] - 4;
+        std::snprintf(text, sizeof text, "the THUMB instruction at %08X (opcode %04X)",
+                      unsigned(at), unsigned(peek16(m, at)));
+    } else {
+        uint32_t at = m.cpu.R[15] - 8;
+        std::snprintf(text, sizeof text, "the ARM instruction at %08X (opcode %08X)", unsigned(at),
+                      unsigned(peek32(m, at)));
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -83,7 +121,7 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "tamo-headless " TAMO_VERSION);
 
     std::string rom;
-    uint32_t frames = 60;
+    std::string frames_text = "60";
     std::string keys_text;
     std::string ini = "Tamo.ini";
     std::string answer = "yes";
@@ -94,8 +132,8 @@ int main(int argc, char** argv) {
     std::string count_text;
 
     app.add_option("ROM", rom, "the cartridge image (.gba, .agb, .bin)")->required();
-    app.add_option("--frames", frames, "number of frames to run, unpaced (default 60)")
-        ->check(CLI::Range(0u, 100000000u));
+    app.add_option("--frames", frames_text, "number of frames to run, unpaced (default 60)")
+        ->type_name("N");
     app.add_option("--keys", keys_text, "console keys to hold over frame ranges (see below)");
     auto* ini_option =
         app.add_option("--ini", ini, "the settings file (default Tamo.ini in the working folder)");
@@ -105,12 +143,14 @@ int main(int argc, char** argv) {
     app.add_option("--screenshot", screenshot, "write the last frame to this PNG file (240x160)");
     app.add_flag("--debugger", text_debugger,
                  "the debugger on standard output and input (see below)");
-    app.add_option("--break", break_text,
-                   "stop in the debugger before the instruction at this address (0x hex or "
-                   "decimal; replaces the settings file's Breakpoint)");
-    app.add_option("--count", count_text,
-                   "stop in the debugger when this many instructions have run (0x hex or "
-                   "decimal; replaces the settings file's CountBreak)");
+    auto* break_option =
+        app.add_option("--break", break_text,
+                       "stop in the debugger before the instruction at this address (0x hex or "
+                       "decimal; replaces the settings file's Breakpoint)");
+    auto* count_option =
+        app.add_option("--count", count_text,
+                       "stop in the debugger when this many instructions have run (0x hex or "
+                       "decimal; replaces the settings file's CountBreak)");
 
     try {
         app.parse(argc, argv);
@@ -122,6 +162,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tamo-headless: %s\nRun 'tamo-headless --help' for the options.\n",
                      e.what());
         return kExitUsage;
+    }
+    // With --debugger and `| head`, the view's reader may go away: the run still ends and saves.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    uint32_t frames = 0;
+    {
+        const char* end = frames_text.data() + frames_text.size();
+        auto [stop, error] = std::from_chars(frames_text.data(), end, frames);
+        if (frames_text.empty() || error != std::errc() || stop != end || frames > 100000000u)
+            return usage_error("--frames: '" + frames_text +
+                               "' is not a number of frames from 0 to 100000000");
     }
 
     auto host = std::make_unique<HeadlessHost>();
@@ -139,27 +190,43 @@ int main(int argc, char** argv) {
 
     auto machine = std::make_unique<Machine>(*host);
     Machine& m = *machine;
-    // A settings file named on the command line must exist; the default one may be missing.
-    std::error_code ec;
-    if (ini_option->count() > 0 && !std::filesystem::is_regular_file(ini, ec)) {
-        std::fprintf(stderr, "tamo-headless: cannot read the settings file '%s'\n", ini.c_str());
-        return kExitUsage;
-    }
-    m.settings = settings_load(ini);
+    // A settings file named on the command line must be read; the default one may be missing, and
+    // when it cannot be read its defaults apply.
+    std::string error;
+    SettingsFile read = settings_read(ini, m.settings, error);
+    if (ini_option->count() > 0 && read != SettingsFile::Read)
+        return usage_error("--ini: cannot read the settings file " +
+                           (error.empty() ? file_error(ini, "No such file or directory") : error));
+    if (read == SettingsFile::Failed)
+        std::fprintf(stderr, "tamo-headless: settings file not read, the defaults apply: %s\n",
+                     error.c_str());
     // The stop settings given on the command line win over the settings file.
-    auto override_setting = [](const std::string& text, const char* option, uint32_t& setting) {
-        if (text.empty()) return true;
+    auto override_setting = [](const CLI::Option* option, const std::string& text,
+                               uint32_t& setting) {
+        if (option->count() == 0) return true;
         std::optional<uint32_t> value = parse_setting_integer(text);
         if (!value) {
-            std::fprintf(stderr, "tamo-headless: %s: '%s' is not a number\n", option, text.c_str());
+            usage_error(option->get_name() + ": '" + text + "' is not a number");
             return false;
         }
         setting = *value;
         return true;
     };
-    if (!override_setting(break_text, "--break", m.settings.Breakpoint) ||
-        !override_setting(count_text, "--count", m.settings.CountBreak))
+    if (!override_setting(break_option, break_text, m.settings.Breakpoint) ||
+        !override_setting(count_option, count_text, m.settings.CountBreak))
         return kExitUsage;
+    // The picture must never land on the cartridge or its save.
+    if (!screenshot.empty()) {
+        std::error_code ec;
+        auto canonical = [&](const std::string& p) {
+            return std::filesystem::weakly_canonical(std::filesystem::absolute(p, ec), ec);
+        };
+        for (const std::string& own : {rom, save_file_name(rom)}) {
+            if (same_file(screenshot, own) || canonical(screenshot) == canonical(own))
+                return usage_error("--screenshot: '" + screenshot + "' is " +
+                                   (own == rom ? "the ROM" : "the ROM's save file"));
+        }
+    }
 
     display_attach(m, reinterpret_cast<uint8_t*>(host->surface.data()), 256 * 4, 4, 0xFF0000,
                    0x00FF00, 0x0000FF);
@@ -169,15 +236,7 @@ int main(int argc, char** argv) {
     std::optional<TextDebugger> debugger;
     if (text_debugger) debugger.emplace(STDIN_FILENO, stdout);
     if (debugger) {
-        // The main loop of run_frames, with the debugger's turn before each pass.
-        for (uint32_t f = 0; f < frames && !m.cpu.QuitFlag; ++f) {
-            for (int line = 0; line < kLinesPerFrame; ++line) {
-                debugger->before_pass(m);
-                if (m.cpu.QuitFlag) break;
-                main_loop_pass(m);
-            }
-            debugger->between_frames(m);
-        }
+        run_frames_with_debugger(m, *debugger, frames);
     } else {
         run_frames(m, frames);
         // Nobody answers the debugger here: say so, or the held processor would go unnoticed.
@@ -200,9 +259,12 @@ int main(int argc, char** argv) {
                      "tamo-headless: the cartridge stopped the machine in frame %u; no save file "
                      "written\n",
                      host->frames_presented + 1);
+        std::fprintf(stderr, "tamo-headless: it stopped at %s\n",
+                     stopping_instruction(m, host->pc_written_by_stop).c_str());
         status = kExitMachineStopped;
     } else if (!machine_reset(m)) {
-        host->print("error: ", "the save file '" + m.SaveFileName + "' could not be written");
+        host->print("error: ", "the save file '" + m.SaveFileName +
+                                   "' could not be written: " + m.SaveFile.Error);
         status = kExitOutputFailed;
     }
     if (!screenshot.empty()) {
