@@ -19,6 +19,7 @@ void cpu_reset(Machine& m, uint32_t start) {
     c.InInterrupt = 0;
     c.R[15] = start + 8;
     c.RunToAddress = 0xFFFFFFFF;
+    for (IdleLoopCache::Entry& e : m.IdleLoops.Entries) e = {};  // a new cartridge may be loaded
 }
 
 void interrupt_registers_reset(Machine& m) {
@@ -285,9 +286,10 @@ void cpu_run(Machine& m) {
         return;
     }
     if (m.FastPaths && !timer_ticks_every_instruction(m)) {
-        IdleWatch watch;
-        watch.loop = idle_loop_at(m, c.R[15] - (c.ThumbState ? 4 : 8), c.ThumbState);
-        if (watch.loop.Length) {
+        if (const IdleLoop* loop =
+                idle_loop_at(m, c.R[15] - (c.ThumbState ? 4 : 8), c.ThumbState)) {
+            IdleWatch watch;
+            watch.loop = *loop;
             watch.head_r15 = watch.loop.Head + (watch.loop.Thumb ? 4 : 8);
             run_slice<false, true>(m, &watch);
             return;

@@ -29,7 +29,10 @@ bool arm_pure(uint32_t w) {
         if ((w & 0x02000090) == 0x90) return false;
         return (w & 0x01900000) != 0x01000000;
     }
-    // Single loads, without the undefined register form with bit 4 set.
+    // Single loads, without the undefined register form with bit 4 set, and without write-back
+    // into R15 as the base.
+    const bool base_written = !(w & (1u << 24)) || (w & (1u << 21));
+    if (((w >> 16) & 15) == 15 && base_written) return false;
     return (w & 0x0C100000) == 0x04100000 && (w & 0x02000010) != 0x02000010;
 }
 
@@ -95,7 +98,7 @@ bool idle_loop_unchanged(Machine& m, const IdleLoop& loop) {
     return true;
 }
 
-IdleLoop idle_loop_at(Machine& m, uint32_t address, uint32_t thumb) {
+const IdleLoop* idle_loop_at(Machine& m, uint32_t address, uint32_t thumb) {
     IdleLoopCache::Entry& e = m.IdleLoops.Entries[(address >> 1) % IdleLoopCache::kEntries];
     if (e.Address != address || e.Thumb != thumb ||
         (e.Loop.Length && !idle_loop_unchanged(m, e.Loop))) {
@@ -103,5 +106,5 @@ IdleLoop idle_loop_at(Machine& m, uint32_t address, uint32_t thumb) {
         e.Thumb = thumb;
         e.Loop = recognise(m, address, thumb);
     }
-    return e.Loop;
+    return e.Loop.Length ? &e.Loop : nullptr;
 }

@@ -29,9 +29,11 @@ struct IdleLoopCache {
     uint64_t SkippedInstructions = 0;  // how many instructions were skipped, for tests
 };
 
-// The waiting loop that the instruction at `address` belongs to, or a loop of length 0. A verdict
-// is reused while the loop's code is unchanged (code written since is recognised afresh).
-IdleLoop idle_loop_at(Machine& m, uint32_t address, uint32_t thumb);
+// The waiting loop that the instruction at `address` belongs to, or null. A loop found is reused
+// while its code is unchanged (changed code is looked at afresh); "no loop" is kept until the
+// cache slot goes to another address or the processor is reset, which at worst leaves a loop
+// run the plain way.
+const IdleLoop* idle_loop_at(Machine& m, uint32_t address, uint32_t thumb);
 
 // Whether the loop's instructions are still the ones it was recognised from.
 bool idle_loop_unchanged(Machine& m, const IdleLoop& loop);
