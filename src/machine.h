@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cpu/cpu.h"
+#include "cpu/idle_loop.h"
 #include "debugger/debugger.h"
 #include "frontend/host.h"
 #include "frontend/settings.h"
@@ -73,6 +74,7 @@ struct Machine {
 
     uint32_t BiosWarningsEnabled = 1;
     uint32_t IoWarningsEnabled = 1;
+    uint32_t IoQuestionsAsked = 0;  // I/O read warnings asked so far: reads with an effect
 
     DebuggerState debugger;
 
@@ -81,4 +83,10 @@ struct Machine {
     const uint8_t* FetchBase = nullptr;
     uint32_t FetchStart = 0;
     uint32_t FetchSize = 0;
+
+    // The shortcuts that give the same results as the plain way: skipping the repetitions of a
+    // waiting loop, and composing lines without windows or effects by whole layers. A debug switch:
+    // 0 takes the plain way everywhere, so that tests can compare the two.
+    uint32_t FastPaths = 1;
+    IdleLoopCache IdleLoops;
 };

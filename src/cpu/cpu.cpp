@@ -19,6 +19,7 @@ void cpu_reset(Machine& m, uint32_t start) {
     c.InInterrupt = 0;
     c.R[15] = start + 8;
     c.RunToAddress = 0xFFFFFFFF;
+    for (IdleLoopCache::Entry& e : m.IdleLoops.Entries) e = {};  // a new cartridge may be loaded
 }
 
 void interrupt_registers_reset(Machine& m) {
@@ -136,11 +137,91 @@ inline void between_instructions(Machine& m, uint32_t trace) {
 
 constexpr uint32_t kNone = 0xFFFFFFFF;
 
+// What the run loop keeps while a slice runs around a waiting loop: the machine as it stood the
+// last time the processor was at the loop's head.
+struct IdleWatch {
+    IdleLoop loop;
+    uint32_t head_r15 = 0;
+    uint32_t held = 0;  // a state is held
+    uint32_t count = 0;
+    uint32_t R[16] = {};
+    uint32_t flags[6] = {};
+    uint16_t counters[4] = {};
+    uint16_t requests = 0;
+    uint32_t questions = 0;
+};
+
+void idle_watch_hold(const Machine& m, IdleWatch& w) {
+    const CpuState& c = m.cpu;
+    std::memcpy(w.R, c.R, sizeof w.R);
+    w.flags[0] = c.FlagN, w.flags[1] = c.FlagZ, w.flags[2] = c.FlagC, w.flags[3] = c.FlagV;
+    w.flags[4] = c.ThumbState, w.flags[5] = c.InInterrupt;
+    for (int n = 0; n < 4; ++n) w.counters[n] = m.timers[n].TimerCounter;
+    w.requests = m.IF;
+    w.questions = m.IoQuestionsAsked;
+    w.count = c.InstructionCount;
+    w.held = 1;
+}
+
+bool idle_watch_same(const Machine& m, const IdleWatch& w) {
+    const CpuState& c = m.cpu;
+    const uint32_t flags[6] = {c.FlagN, c.FlagZ, c.FlagC, c.FlagV, c.ThumbState, c.InInterrupt};
+    for (int n = 0; n < 4; ++n)
+        if (w.counters[n] != m.timers[n].TimerCounter) return false;
+    return std::memcmp(w.R, c.R, sizeof w.R) == 0 &&
+           std::memcmp(w.flags, flags, sizeof flags) == 0 && w.requests == m.IF &&
+           w.questions == m.IoQuestionsAsked;
+}
+
+// How many instructions may run from now before a running timer ticks: none of them changes a
+// counter or a request.
+uint32_t instructions_before_tick(const Machine& m, uint32_t limit) {
+    if (!m.TimersRunning) return limit;
+    for (const Timer& t : m.timers) {
+        if (!t.TimerEnabled) continue;
+        // The next instruction counts InstructionCount + 1; the tick comes at the next multiple
+        // of the prescaler.
+        const uint32_t free = t.TimerPrescaleMask - (m.cpu.InstructionCount & t.TimerPrescaleMask);
+        if (free < limit) limit = free;
+    }
+    return limit;
+}
+
+// Skips the passes of a waiting loop that would repeat the last one exactly; called with the
+// processor at the loop's head, it returns how many instructions it skipped.
+//
+// Why this is exact: the last pass began here and came back after exactly the loop's length of
+// instructions (so no interrupt ran in between), with every register and flag, the timers, the
+// requests and the warnings asked as they were. The loop's code is unchanged and stores nothing,
+// so memory is as it was too. Its next pass therefore starts from the same machine and does the
+// same, and so does every pass after it until something outside the loop acts: a timer tick (the
+// skip stops before the next one), an interrupt (none can start without a tick or a write), the
+// end of the slice (whole passes only) or a stop (this loop runs only when none can be due).
+// Only the two counts move.
+uint32_t idle_passes_skip(Machine& m, IdleWatch& w, uint32_t slice) {
+    CpuState& c = m.cpu;
+    uint32_t skipped = 0;
+    const bool interrupt_next = m.IME && m.IF && !c.InInterrupt;
+    if (w.held && c.InstructionCount - w.count == w.loop.Length && !interrupt_next &&
+        idle_watch_same(m, w)) {
+        const uint32_t room = instructions_before_tick(m, kInstructionsPerSlice - slice);
+        skipped = room / w.loop.Length * w.loop.Length;
+        c.InstructionCount += skipped;
+        m.IdleLoops.SkippedInstructions += skipped;
+    }
+    if (idle_loop_unchanged(m, w.loop))
+        idle_watch_hold(m, w);
+    else
+        w.held = 0;
+    return skipped;
+}
+
 // One slice. `Armed` is false when no stop can be due in this slice (no debugger stop, no
 // breakpoint, no count and no run-to address), which only the debugger and the settings change,
-// between slices: the stop check then costs nothing.
-template <bool Armed>
-void run_slice(Machine& m) {
+// between slices: the stop check then costs nothing. `Idle`: the slice started in a waiting loop,
+// whose repetitions are skipped (only in slices where no stop can be due).
+template <bool Armed, bool Idle = false>
+void run_slice(Machine& m, IdleWatch* watch = nullptr) {
     CpuState& c = m.cpu;
     const uint32_t breakpoint = m.settings.Breakpoint;
     const uint32_t count_break = m.settings.CountBreak;
@@ -162,6 +243,12 @@ void run_slice(Machine& m) {
             c.DebugPause = trace;
         } else {
             if (c.QuitFlag) break;
+            if constexpr (Idle) {
+                if (c.R[15] == watch->head_r15 && c.ThumbState == watch->loop.Thumb) [[unlikely]] {
+                    slice += idle_passes_skip(m, *watch, slice);
+                    if (slice >= kInstructionsPerSlice) break;
+                }
+            }
             ++c.InstructionCount;
         }
 
@@ -176,6 +263,14 @@ void run_slice(Machine& m) {
     c.SliceCount = slice;
 }
 
+// A timer that ticks at every instruction leaves no pass to skip.
+bool timer_ticks_every_instruction(const Machine& m) {
+    if (!m.TimersRunning) return false;
+    for (const Timer& t : m.timers)
+        if (t.TimerEnabled && t.TimerPrescaleMask == 0) return true;
+    return false;
+}
+
 }  // namespace
 
 void cpu_run(Machine& m) {
@@ -186,8 +281,19 @@ void cpu_run(Machine& m) {
     m.EventsPending = 1;
     bool armed = c.DebugStop || c.DebugPause || c.RunToAddress != kNone ||
                  m.settings.Breakpoint != kNone || m.settings.CountBreak != kNone;
-    if (armed)
+    if (armed) {
         run_slice<true>(m);
-    else
-        run_slice<false>(m);
+        return;
+    }
+    if (m.FastPaths && !timer_ticks_every_instruction(m)) {
+        if (const IdleLoop* loop =
+                idle_loop_at(m, c.R[15] - (c.ThumbState ? 4 : 8), c.ThumbState)) {
+            IdleWatch watch;
+            watch.loop = *loop;
+            watch.head_r15 = watch.loop.Head + (watch.loop.Thumb ? 4 : 8);
+            run_slice<false, true>(m, &watch);
+            return;
+        }
+    }
+    run_slice<false>(m);
 }

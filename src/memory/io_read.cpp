@@ -9,6 +9,7 @@ namespace {
 // here (it reads 0) but would misbehave on the console, so the user is told, until told not to.
 uint32_t unallowed_read(Machine& m, uint32_t offset) {
     if (!m.IoWarningsEnabled) return 0;
+    ++m.IoQuestionsAsked;
     std::string text = format_message(
         "This ROM can bug on a real AGB\nUnallowed IO reading : register %02X\nDisable this kind "
         "of WARNING ?",

@@ -329,9 +329,11 @@ void draw_sprite_line(Machine& m, int s) {
                           : (v.FirstTarget & 0x10)       ? v.Effect
                                                          : kEffectNone;
     uint32_t* line = v.ComposedLine;
-    if (!v.Line.Windowed && mode == kEffectNone) {
+    if (m.FastPaths && !v.Line.Windowed && mode == kEffectNone) {
         // The common case: a normal sprite wholly on the screen, without mosaic, window or
-        // effect, is written straight into the composed line, without a test per column.
+        // effect, is written straight into the composed line, without a test per column. Exact:
+        // each opaque pixel becomes its colour with the sprite flag, as put_pixel without an
+        // effect makes it, and the others are left alone.
         const int32_t r = sprite_row(a, v.VCOUNT);
         if (r == kMiss) return;
         if (!a.RotScale && !a.Mosaic && a.X + a.WidthMinus1 < uint32_t(kScreenWidth)) {

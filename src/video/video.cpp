@@ -109,13 +109,14 @@ void output_line(Machine& m, int y) {
 
 // Composes layer line n over the composed line with blend mode Mode (where effects are allowed).
 template <uint32_t Mode, bool Windowed>
-void compose_layer_with(VideoState& v, int n) {
+void compose_layer_with(VideoState& v, int n, bool whole_layer) {
     const uint32_t* layer = v.LayerLine[n];
     uint32_t* line = v.ComposedLine;
     const uint32_t f = kFlagBg0 << n;
-    if constexpr (Mode == kEffectNone && !Windowed) {
-        // The common case, in plain mask arithmetic on two members of the same record, so that
-        // the compiler sees no branch and no aliasing and works on several pixels at once.
+    if (Mode == kEffectNone && !Windowed && whole_layer) {
+        // The common case, the whole layer at once in plain mask arithmetic on two members of the
+        // same record, so that the compiler sees no branch and no aliasing and works on several
+        // pixels at once. Exact: each pixel gets what put_pixel without an effect gives it.
         for (int x = 0; x < kScreenWidth; ++x) {
             const uint32_t p = v.LayerLine[n][x];
             const uint32_t transparent = uint32_t(int32_t(p << 1) >> 31);  // bit 30 spread
@@ -143,21 +144,22 @@ void compose_layer_with(VideoState& v, int n) {
 }
 
 template <bool Windowed>
-void compose_layer_windowed(VideoState& v, int n, uint32_t mode) {
+void compose_layer_windowed(VideoState& v, int n, uint32_t mode, bool fast) {
     switch (mode) {
-        case kEffectNone: compose_layer_with<kEffectNone, Windowed>(v, n); break;
-        case kEffectAlpha: compose_layer_with<kEffectAlpha, Windowed>(v, n); break;
-        case kEffectBrighten: compose_layer_with<kEffectBrighten, Windowed>(v, n); break;
-        default: compose_layer_with<kEffectDarken, Windowed>(v, n); break;
+        case kEffectNone: compose_layer_with<kEffectNone, Windowed>(v, n, fast); break;
+        case kEffectAlpha: compose_layer_with<kEffectAlpha, Windowed>(v, n, fast); break;
+        case kEffectBrighten: compose_layer_with<kEffectBrighten, Windowed>(v, n, fast); break;
+        default: compose_layer_with<kEffectDarken, Windowed>(v, n, fast); break;
     }
 }
 
-void compose_layer(VideoState& v, int n) {
+void compose_layer(Machine& m, int n) {
+    VideoState& v = m.video;
     const uint32_t mode = (v.FirstTarget >> n) & 1 ? v.Effect : kEffectNone;
     if (v.Line.Windowed)
-        compose_layer_windowed<true>(v, n, mode);
+        compose_layer_windowed<true>(v, n, mode, m.FastPaths);
     else
-        compose_layer_windowed<false>(v, n, mode);
+        compose_layer_windowed<false>(v, n, mode, m.FastPaths);
 }
 
 // Window 0 or 1 covers columns left to right (both included) on the lines top to bottom (both
@@ -267,7 +269,7 @@ void compose_line(Machine& m, uint32_t y) {
 
     for (int priority = 3; priority >= 0; --priority) {
         for (int n = 3; n >= 0; --n)
-            if ((layers >> n) & 1 && v.Bg[n].Priority == uint32_t(priority)) compose_layer(v, n);
+            if ((layers >> n) & 1 && v.Bg[n].Priority == uint32_t(priority)) compose_layer(m, n);
         if (sprites) {
             const uint8_t* list = line.Sprites[priority];
             for (uint32_t i = 0, count = line.SpriteCount[priority]; i < count; ++i)

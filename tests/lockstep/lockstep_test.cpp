@@ -1,0 +1,117 @@
+// The shortcuts (skipped waiting loops, whole-layer composition) change nothing: every cartridge
+// the build assembles runs in two machines side by side, one with them and one without, and the
+// whole machine is compared at the end of every frame.
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "frontend/frontend.h"
+#include "input/keypad.h"
+#include "machine.h"
+
+namespace {
+
+constexpr uint32_t kFrames = 240;
+
+class StepHost : public Host {
+  public:
+    uint32_t calls = 0;  // message boxes, questions and debug lines
+    uint8_t keys[256] = {};
+    void message_box(std::string_view, std::string_view) override { ++calls; }
+    bool ask_yes_no(std::string_view, std::string_view) override { return ++calls & 1; }
+    void debug_output(std::string_view) override { ++calls; }
+    void present() override {}
+    bool read_keyboard(uint8_t (&state)[256]) override {
+        std::memcpy(state, keys, sizeof keys);
+        return true;
+    }
+    void debugger_show() override {}
+    void debugger_hide() override {}
+    void debugger_refresh() override {}
+};
+
+struct Side {
+    StepHost host;
+    std::unique_ptr<Machine> m = std::make_unique<Machine>(host);
+    std::vector<uint32_t> surface = std::vector<uint32_t>(256 * 160);
+};
+
+struct Field {
+    const char* name;
+    const void* data;
+    size_t size;
+};
+
+// Everything a cartridge or the player can see, and the counts. The processor state is all words.
+// clang-format off
+#define FIELD(x) Field{#x, &(x), sizeof(x)}
+std::vector<Field> fields(Side& s) {
+    const Machine& m = *s.m;
+    std::vector<Field> f = {
+        FIELD(m.cpu), FIELD(m.IE), FIELD(m.IF), FIELD(m.IME), FIELD(m.dma), FIELD(m.Ewram),
+        FIELD(m.Iwram), FIELD(m.Palette), FIELD(m.Vram), FIELD(m.Oam), FIELD(m.SaveWindow),
+        FIELD(m.Sram), FIELD(m.IoBytes), FIELD(m.KEYINPUT), FIELD(m.IoWarningsEnabled),
+        FIELD(m.BiosWarningsEnabled), FIELD(s.host.calls),
+        {"video registers", &m.video.BgMode, offsetof(VideoState, LayerLine)},
+        {"picture", s.surface.data(), s.surface.size() * 4}};
+    for (const Timer& t : m.timers)
+        f.insert(f.end(), {FIELD(t.TimerCounter), FIELD(t.TimerEnabled), FIELD(t.TimerPrescaleMask)});
+    return f;
+}
+// clang-format on
+
+// The cartridges the build assembled (each has its linked program beside it).
+std::vector<std::filesystem::path> built_cartridges() {
+    std::vector<std::filesystem::path> found;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(TAMO_BUILD_DIR)) {
+        const auto& p = e.path();
+        if (p.extension() == ".gba" &&
+            std::filesystem::exists(std::filesystem::path(p).replace_extension(".elf")))
+            found.push_back(p);
+    }
+    return found;
+}
+
+TEST(Lockstep, ShortcutsLeaveEveryFrameAsThePlainWayDoes) {
+    const auto cartridges = built_cartridges();
+    ASSERT_GE(cartridges.size(), 4u);  // at least the benchmarks and the demo
+    for (const auto& rom : cartridges) {
+        SCOPED_TRACE(rom.string());
+        Side fast, plain;
+        plain.m->FastPaths = 0;
+        for (Side* s : {&fast, &plain}) {
+            display_attach(*s->m, reinterpret_cast<uint8_t*>(s->surface.data()), 256 * 4, 4,
+                           0xFF0000, 0xFF00, 0xFF);
+            ASSERT_TRUE(rom_load(*s->m, rom.string(), false));
+            s->m->SaveFileName.clear();
+        }
+        std::memcpy(plain.m->SaveWindow, fast.m->SaveWindow, sizeof fast.m->SaveWindow);
+        std::memcpy(plain.m->Sram, fast.m->Sram, sizeof fast.m->Sram);
+        bool same = true;
+        for (uint32_t frame = 1; frame <= kFrames && same; ++frame) {
+            for (Side* s : {&fast, &plain}) {
+                // A different key now and then, for the cartridges that answer them.
+                std::memset(s->host.keys, 0, sizeof s->host.keys);
+                s->host.keys[kKeyMap[(frame / 7) % 10]] = (frame & 8) ? 0x80 : 0;
+                run_frames(*s->m, 1);
+            }
+            const auto a = fields(fast), b = fields(plain);
+            for (size_t i = 0; i < a.size() && same; ++i)
+                if (std::memcmp(a[i].data, b[i].data, a[i].size) != 0) {
+                    ADD_FAILURE() << "frame " << frame << ": " << a[i].name << " differs";
+                    same = false;
+                }
+        }
+        EXPECT_EQ(plain.m->IdleLoops.SkippedInstructions, 0u);
+        const std::string name = rom.filename().string();
+        if (name == "demo.gba" || name == "bench_picture.gba") {
+            EXPECT_GT(fast.m->IdleLoops.SkippedInstructions, 0u) << "no waiting loop skipped";
+        }
+    }
+}
+
+}  // namespace
