@@ -8,6 +8,7 @@
 
 #include "cpu/cpu.h"
 #include "debugger/debugger.h"
+#include "debugger/gdb_stub.h"
 #include "frontend/host.h"
 #include "frontend/settings.h"
 #include "memory/dma.h"
@@ -73,6 +74,7 @@ struct Machine {
     uint32_t IoWarningsEnabled = 1;
 
     DebuggerState debugger;
+    GdbStops gdb;
 
     // The processor's fetch window: a plain-memory region that holds the code being run, so that
     // most fetches are one subtraction, one test and one load. Refilled on a miss.
