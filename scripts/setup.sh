@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libpng-dev libcli11-dev
-  binutils-arm-none-eabi libunicorn-dev
+  binutils-arm-none-eabi libunicorn-dev gdb-multiarch
   clang-format
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   wine wine64 xvfb xdotool imagemagick
