@@ -18,6 +18,7 @@ constexpr uint32_t kCpsr = 16;
 // The processor has no modes: cpsr reads as System mode.
 constexpr uint32_t kSystemMode = 0x1F;
 constexpr uint32_t kThumbBit = 0x20;
+constexpr uint32_t kMaxWatchLength = 4096;
 
 const char kTargetXml[] =
     R"(<?xml version="1.0"?><!DOCTYPE target SYSTEM "gdb-target.dtd"><target version="1.0">)"
@@ -145,8 +146,9 @@ std::string set_stop_point(Machine& m, std::string_view args, bool insert) {
         return "OK";
     }
     if (*type > 4) return "";
-    if (kind == 0) return "E01";
-    GdbStops::Watch w{address, kind, WatchKind(*type)};
+    // The watched bytes are compared before every instruction: a range is at most a page.
+    if (kind == 0 || kind > kMaxWatchLength) return "E01";
+    GdbStops::Watch w{address, kind, WatchKind(*type), {}};
     auto same = [&](const GdbStops::Watch& o) {
         return o.Start == w.Start && o.Length == w.Length && o.Kind == w.Kind;
     };
@@ -162,32 +164,56 @@ bool is_stop_instruction(Machine& m) {
     return c.ThumbState ? (peek16(m, pc) & 0xFF00) == 0xDE00 : (peek32(m, pc) >> 28) == 0xF;
 }
 
+std::string watched_bytes(Machine& m, const GdbStops::Watch& w) {
+    std::string bytes(w.Length, '\0');
+    for (uint32_t i = 0; i < w.Length; ++i) bytes[i] = char(peek8(m, w.Start + i));
+    return bytes;
+}
+
+// Writes show as changed bytes (gdb reports a write watchpoint only when the value changed), reads
+// as the span that the bus noted. The first watchpoint hit is the one reported.
+void watch_check(Machine& m) {
+    GdbStops& g = m.gdb;
+    // Taken first: looking at the watched bytes reads them through the bus too.
+    const uint32_t low = g.ReadLow, high = g.ReadHigh;
+    for (GdbStops::Watch& w : g.Watches) {
+        uint32_t hit = 0;
+        bool found = false;
+        if (w.Kind != WatchKind::Read) {
+            std::string now = watched_bytes(m, w);
+            auto diff = std::mismatch(now.begin(), now.end(), w.Seen.begin());
+            if (diff.first != now.end()) {
+                hit = w.Start + uint32_t(diff.first - now.begin());
+                found = true;
+                w.Seen = now;
+            }
+        }
+        if (!found && w.Kind != WatchKind::Write && low < high &&
+            uint64_t(low) < uint64_t(w.Start) + w.Length && w.Start < high) {
+            hit = std::max(low, w.Start);
+            found = true;
+        }
+        if (found && !g.WatchHit) {
+            g.WatchHit = true;
+            g.HitKind = w.Kind;
+            g.HitAddress = hit;
+        }
+    }
+    g.ReadLow = 0xFFFFFFFF;
+    g.ReadHigh = 0;
+}
+
 }  // namespace
 
 bool gdb_stop_due(Machine& m, uint32_t next) {
-    const GdbStops& g = m.gdb;
+    GdbStops& g = m.gdb;
     const CpuState& c = m.cpu;
+    if (!g.Watches.empty() && !g.WatchHit) watch_check(m);
     if (g.WatchHit) return true;
     // A THUMB BL pair counts as one instruction, so a step runs both halves.
     if (g.Stepping) return c.InstructionCount != g.ResumeCount;
     if (c.R[15] == g.ResumePc && c.InstructionCount == g.ResumeCount) return false;
     return std::find(g.Breakpoints.begin(), g.Breakpoints.end(), next) != g.Breakpoints.end();
-}
-
-void gdb_watch_access(Machine& m, uint32_t address, uint32_t size, bool write) {
-    GdbStops& g = m.gdb;
-    if (g.WatchHit) return;
-    for (const GdbStops::Watch& w : g.Watches) {
-        bool overlaps = uint64_t(address) < uint64_t(w.Start) + w.Length &&
-                        uint64_t(w.Start) < uint64_t(address) + size;
-        bool kind = w.Kind == WatchKind::Access || (w.Kind == WatchKind::Write) == write;
-        if (overlaps && kind) {
-            g.WatchHit = true;
-            g.HitKind = w.Kind;
-            g.HitAddress = std::max(address, w.Start);
-            return;
-        }
-    }
 }
 
 std::string gdb_packet(std::string_view data) {
@@ -395,8 +421,14 @@ void GdbStub::resume(Machine& m, bool step) {
     g.ResumePc = m.cpu.R[15];
     g.ResumeCount = m.cpu.InstructionCount;
     g.WatchHit = false;
-    g.Watching = !g.Watches.empty();
-    g.Armed = step || !g.Breakpoints.empty() || g.Watching;
+    g.ReadLow = 0xFFFFFFFF;
+    g.ReadHigh = 0;
+    g.Watching = 0;
+    for (GdbStops::Watch& w : g.Watches) {
+        w.Seen = watched_bytes(m, w);  // gdb may have written memory while it held the processor
+        if (w.Kind != WatchKind::Write) g.Watching = 1;
+    }
+    g.Armed = step || !g.Breakpoints.empty() || !g.Watches.empty();
     interrupted_ = false;
     running_ = true;
     if (!m.cpu.QuitFlag) debugger_continue(m);

@@ -18,14 +18,17 @@ enum class WatchKind : uint32_t { Write = 2, Read = 3, Access = 4 };
 
 // What the stop check and the bus look at while gdb has the processor running. Nothing here costs
 // anything until gdb sets a breakpoint, a watchpoint or a step: `Armed` routes the run loop through
-// the stop check, `Watching` routes data accesses through gdb_watch_access.
+// the stop check, `Watching` (read and access watchpoints only) makes the bus note the span of the
+// processor's reads.
 struct GdbStops {
     uint32_t Armed = 0;
     uint32_t Watching = 0;
-    std::vector<uint32_t> Breakpoints;  // instruction addresses, ARM or THUMB alike
+    uint32_t ReadLow = 0xFFFFFFFF, ReadHigh = 0;  // the reads since the last stop check
+    std::vector<uint32_t> Breakpoints;            // instruction addresses, ARM or THUMB alike
     struct Watch {
         uint32_t Start, Length;
         WatchKind Kind;
+        std::string Seen;  // the watched bytes at the last look: a write shows as a change
     };
     std::vector<Watch> Watches;
     bool Stepping = false;
@@ -40,9 +43,6 @@ struct GdbStops {
 // The stop check's question, asked only while GdbStops::Armed: is a stop due for gdb before the
 // instruction at `next`?
 bool gdb_stop_due(Machine& m, uint32_t next);
-
-// A data access by the processor (or a DMA transfer) while watchpoints are set.
-void gdb_watch_access(Machine& m, uint32_t address, uint32_t size, bool write);
 
 class GdbStub {
   public:

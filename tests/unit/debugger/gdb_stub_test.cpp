@@ -51,6 +51,10 @@ const PacketCase kPacketCases[] = {
      "+" + pkt("QC1") + "+" + pkt("m1") + "+" + pkt("1")},
 };
 
+void PrintTo(const PacketCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class PacketTest : public testing::TestWithParam<PacketCase> {};
 
 // Each case is fed at once and again one byte at a time (as a slow or broken connection gives
