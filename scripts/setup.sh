@@ -11,7 +11,7 @@ packages=(
 )
 if [ "${1:-}" != run ]; then
   packages+=(
-    libgtest-dev libgmock-dev libunicorn-dev
+    libgtest-dev libgmock-dev libunicorn-dev gdb-multiarch
     clang-format clang libclang-rt-14-dev
     xvfb xdotool imagemagick
     g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine wine64

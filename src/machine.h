@@ -9,6 +9,7 @@
 #include "cpu/cpu.h"
 #include "cpu/idle_loop.h"
 #include "debugger/debugger.h"
+#include "debugger/gdb_stub.h"
 #include "frontend/host.h"
 #include "frontend/settings.h"
 #include "memory/dma.h"
@@ -77,6 +78,7 @@ struct Machine {
     uint32_t IoQuestionsAsked = 0;  // I/O read warnings asked so far: reads with an effect
 
     DebuggerState debugger;
+    GdbStops gdb;
 
     // The processor's fetch window: a plain-memory region that holds the code being run, so that
     // most fetches are one subtraction, one test and one load. Refilled on a miss.

@@ -121,7 +121,8 @@ inline uint32_t fetch(Machine& m, uint32_t address) {
         return v;
     }
     fetch_window_fill(m, address);
-    return sizeof(T) == 2 ? read16(m, address) : read32(m, address);
+    // Straight from the bus: a fetch is not a data access for gdb's watchpoints.
+    return bus_detail::bus_read<T>(m, address);
 }
 
 // Everything that may happen between two instructions besides the fetch: the timers, the return
@@ -217,9 +218,9 @@ uint32_t idle_passes_skip(Machine& m, IdleWatch& w, uint32_t slice) {
 }
 
 // One slice. `Armed` is false when no stop can be due in this slice (no debugger stop, no
-// breakpoint, no count and no run-to address), which only the debugger and the settings change,
-// between slices: the stop check then costs nothing. `Idle`: the slice started in a waiting loop,
-// whose repetitions are skipped (only in slices where no stop can be due).
+// breakpoint, no count, no run-to address and nothing of gdb's), which only the debugger and the
+// settings change, between slices: the stop check then costs nothing. `Idle`: the slice started in
+// a waiting loop, whose repetitions are skipped (only in slices where no stop can be due).
 template <bool Armed, bool Idle = false>
 void run_slice(Machine& m, IdleWatch* watch = nullptr) {
     CpuState& c = m.cpu;
@@ -233,7 +234,8 @@ void run_slice(Machine& m, IdleWatch* watch = nullptr) {
             // The settings' "none" (all ones) never stops, also when the count wraps to it.
             if (c.DebugStop || c.R[15] == c.RunToAddress ||
                 (next == breakpoint && breakpoint != kNone) ||
-                (c.InstructionCount == count_break && count_break != kNone)) {
+                (c.InstructionCount == count_break && count_break != kNone) ||
+                (m.gdb.Armed && gdb_stop_due(m, next))) {
                 c.DebugStop = 1;
                 debugger_hook(m);
                 trace = c.DebugStop;
@@ -280,7 +282,7 @@ void cpu_run(Machine& m) {
     m.FetchSize = 0;
     m.EventsPending = 1;
     bool armed = c.DebugStop || c.DebugPause || c.RunToAddress != kNone ||
-                 m.settings.Breakpoint != kNone || m.settings.CountBreak != kNone;
+                 m.settings.Breakpoint != kNone || m.settings.CountBreak != kNone || m.gdb.Armed;
     if (armed) {
         run_slice<true>(m);
         return;

@@ -15,6 +15,7 @@
 #include "frontend/settings.h"
 #include "machine.h"
 #include "memory/save_file.h"
+#include "platform/headless/gdb_server.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/key_script.h"
 #include "platform/headless/screenshot.h"
@@ -130,6 +131,8 @@ int main(int argc, char** argv) {
     bool text_debugger = false;
     std::string break_text;
     std::string count_text;
+    std::optional<uint16_t> gdb_port;
+    bool gdb_wait = false;
 
     app.add_option("ROM", rom, "the cartridge image (.gba, .agb, .bin)")->required();
     app.add_option("--frames", frames_text, "number of frames to run, unpaced (default 60)")
@@ -151,6 +154,7 @@ int main(int argc, char** argv) {
         app.add_option("--count", count_text,
                        "stop in the debugger when this many instructions have run (0x hex or "
                        "decimal; replaces the settings file's CountBreak)");
+    add_gdb_options(app, gdb_port, gdb_wait);
 
     try {
         app.parse(argc, argv);
@@ -233,10 +237,18 @@ int main(int argc, char** argv) {
     if (!rom_load(m, rom, true)) return kExitUsage;
     cpu_reset(m, kCartridgeEntry);
 
+    GdbServer gdb;
+    std::string gdb_error;
+    if (gdb_port && !gdb.listen(*gdb_port, gdb_error)) {
+        std::fprintf(stderr, "tamo-headless: --gdb: %s\n", gdb_error.c_str());
+        return kExitUsage;
+    }
     std::optional<TextDebugger> debugger;
     if (text_debugger) debugger.emplace(STDIN_FILENO, stdout);
     if (debugger) {
         run_frames_with_debugger(m, *debugger, frames);
+    } else if (gdb_port) {
+        gdb.run_frames(m, frames, gdb_wait);
     } else {
         run_frames(m, frames);
         // Nobody answers the debugger here: say so, or the held processor would go unnoticed.
@@ -249,7 +261,10 @@ int main(int argc, char** argv) {
     }
 
     int status = kExitOk;
-    if (debugger && debugger->quit()) {
+    if (gdb.killed()) {
+        std::fputs("tamo-headless: killed from gdb; no save file written\n", stderr);
+        status = kExitMachineStopped;
+    } else if (debugger && debugger->quit()) {
         std::fprintf(stderr,
                      "tamo-headless: quit in the debugger in frame %u; no save file written\n",
                      host->frames_presented + 1);
