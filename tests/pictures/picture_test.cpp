@@ -240,17 +240,21 @@ const Picture kPictures[] = {
          s.at(0, kOam + 8 * 20 + 2, 180 | 2 << 14), s.at(128, kOam + 8 * 20 + 2, 196 | 2 << 14);
          s.io(DISPCNT, kObj | kObj1D);
      }},
-    // 2D mapping, over BG1 (priority 3, grey), BG0 (1, the teal bar), BG2 (0, the magenta bar).
+    // 2D mapping, over BG1 (priority 3, grey), BG0 (1, the teal bar), BG2 (0, the magenta bar;
+    // right of it tile 513, past the 64 KB of background tiles: clear).
     // Lines 4, 40: flips none, H, V, both, 16 and 256 colours; a 64x64 of priority 0 over BG2.
     // Line 80: priorities 0-3 across BG0. Line 120: the lower number, then priority 0, in front.
     {"sprite_attrs",
      [](Scene& s) {
          for (u32 t = 1; t <= 3; ++t) s.tile(32 * t, false, [t](u32, u32) { return 18 - 3 * t; });
          s.io(BGCNT(0), bgcnt(1, 0, 16, 0)), s.io(BGCNT(1), bgcnt(3, 0, 17, 0));
-         s.io(BGCNT(2), bgcnt(0, 0, 18, 0));
+         s.io(BGCNT(2), bgcnt(0, 3, 18, 0));
+         s.tile(0xC020, false, [](u32, u32) { return 15; });
          s.map(0x8000, 32, 32, true, [](u32, u32 y) { return y - 11 < 2 ? 0x6001 : 0; });
          s.map(0x8800, 32, 32, true, [](u32 x, u32 y) { return 2 + (x + y) % 2; });
-         s.map(0x9000, 32, 32, true, [](u32 x, u32) { return x == 22 ? 0x5001 : 0; });
+         s.map(0x9000, 32, 32, true, [](u32 x, u32) {
+             return x == 22 ? 0x5001 : x == 23 ? 0x5201 : 0;
+         });
          for (u32 i = 0; i < 4; ++i) {
              s.sprite(i, 4 + 40 * i, 4, 0, 2, 0, false, true, 0, i << 12, 1 << 12);
              s.sprite(4 + i, 4 + 40 * i, 40, 0, 2, 4, true, true, 0, i << 12);
