@@ -21,13 +21,11 @@ Outcome run(const TempDir& dir, const std::string& args, const std::string& inpu
     const std::string command = "cd '" + dir.path().string() + "' && '" TAMO_HEADLESS_PATH "' " +
                                 args + " <input.txt >out.txt 2>err.txt";
     const int raw = std::system(command.c_str());
-    Outcome o;
-    if (raw != -1 && WIFEXITED(raw)) o.status = WEXITSTATUS(raw);
-    const std::vector<uint8_t> out = read_file(dir.file("out.txt")),
-                               err = read_file(dir.file("err.txt"));
-    o.out.assign(out.begin(), out.end());
-    o.err.assign(err.begin(), err.end());
-    return o;
+    auto text = [&](const char* name) {
+        const std::vector<uint8_t> bytes = read_file(dir.file(name));
+        return std::string(bytes.begin(), bytes.end());
+    };
+    return {raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text("out.txt"), text("err.txt")};
 }
 
 // The first SRAM byte (or halfword) of a save file, -1 when there is no save file.
@@ -50,19 +48,18 @@ int sram(const TempDir& dir, const char* save, bool halfword = false) {
     return ::testing::AssertionSuccess();
 }
 
-// Small ARM programs, assembled by hand, as words.
+// Small ARM programs, assembled by hand: KEYINPUT into the first two SRAM bytes over and over;
+// palette colour 0 red, a wait; to THUMB, then SWI 0x05 for ever; a byte written to VCOUNT, a
+// wait; SWP (not emulated); a stop (condition 0xF).
 const std::vector<std::pair<const char*, std::vector<uint32_t>>> kPrograms = {
-    // KEYINPUT into the first two SRAM bytes, over and over.
     {"keys.gba",
      {0xE3A00301, 0xE2800C01, 0xE3A0140E, 0xE1D023B0, 0xE5C12000, 0xE1A03422, 0xE5C13001,
       0xEAFFFFFA}},
-    {"red.gba", {0xE3A00405, 0xE3A0101F, 0xE1C010B0, 0xEAFFFFFE}},  // palette colour 0 red, a wait
-    {"swi.gba",
-     {0xE28F0001, 0xE12FFF10, 0xDF05DF05, 0x46C0E7FC}},  // to THUMB, then SWI 0x05 for ever
-    {"debug.gba",
-     {0xE3A00301, 0xE3A01012, 0xE5C01006, 0xEAFFFFFE}},  // a byte written to VCOUNT, a wait
-    {"swp.gba", {0xE3A00001, 0xE1010090}},               // SWP, not emulated
-    {"stop.gba", {0xF0000000}},                          // condition 0xF: a stop
+    {"red.gba", {0xE3A00405, 0xE3A0101F, 0xE1C010B0, 0xEAFFFFFE}},
+    {"swi.gba", {0xE28F0001, 0xE12FFF10, 0xDF05DF05, 0x46C0E7FC}},
+    {"debug.gba", {0xE3A00301, 0xE3A01012, 0xE5C01006, 0xEAFFFFFE}},
+    {"swp.gba", {0xE3A00001, 0xE1010090}},
+    {"stop.gba", {0xF0000000}},
     {"empty.gba", {}},
 };
 

@@ -21,9 +21,10 @@ namespace fs = std::filesystem;
 using u32 = uint32_t;
 using Pixels = std::function<u32(u32, u32)>;  // a colour index or map entry at (x, y)
 
-constexpr u32 kSize[3][4][2] = {{{8, 8}, {16, 16}, {32, 32}, {64, 64}},
+constexpr u32 kSize[4][4][2] = {{{8, 8}, {16, 16}, {32, 32}, {64, 64}},
                                 {{16, 8}, {32, 8}, {32, 16}, {64, 32}},
-                                {{8, 16}, {8, 32}, {16, 32}, {32, 64}}};
+                                {{8, 16}, {8, 32}, {16, 32}, {32, 64}},
+                                {{8, 8}, {8, 8}, {8, 8}, {8, 8}}};  // shape 3: no shape
 constexpr uint64_t kGlyphF = 0x000101011F01013F;  // an "F": row y in byte y, column x in bit x
 constexpr u32 kBg0 = 0x100, kObj = 0x1000, kObj1D = 0x40, kWin0 = 0x2000, kWin1 = 0x4000;
 constexpr u32 kMosaic = 0x40, k256 = 0x80, kWrap = 0x2000, kOam = 0x07000000, kPal = 0x05000000;
@@ -222,7 +223,7 @@ const Picture kPictures[] = {
      }},
     // 1D mapping, 16 colours: the square (red), tall (blue) and wide (green) sizes; orange ones
     // wrapping at X 496, Y 248 and (504, 252); yellow, moved right at line 128 (its lower half
-    // shifted); a hidden one at (100, 112).
+    // shifted); a hidden one at (100, 112) and one of shape 3 at (60, 112): nothing.
     {"sprite_shapes",
      [](Scene& s) {
          const u32 place[][4] = {
@@ -237,6 +238,7 @@ const Picture kPictures[] = {
          }
          s.sprite(20, 180, 112, 0, 2, t, false, false, 0, 0, 4 << 12);
          s.sprite(21, 100, 112, 0, 2, t, false, false, 0x200);
+         s.sprite(22, 60, 112, 3, 2, t + 16, false, false);  // shape 3: no shape, nothing drawn
          s.at(0, kOam + 8 * 20 + 2, 180 | 2 << 14), s.at(128, kOam + 8 * 20 + 2, 196 | 2 << 14);
          s.io(DISPCNT, kObj | kObj1D);
      }},
@@ -336,6 +338,7 @@ const Picture kPictures[] = {
      [](Scene& s) {
          glyph_tiles(s);
          s.io(MOSAIC, 4 | 2 << 4 | 7 << 8 | 3 << 12);
+         s.io(BG0HOFS, 2), s.io(BG0HOFS + 2, 1), s.io(BG0HOFS + 4, 3);  // blocks follow scrolling
          s.io(BGCNT(0), bgcnt(0, 0, 16, 0, kMosaic)),
              s.io(BGCNT(1), bgcnt(0, 1, 17, 0, kMosaic | k256));
          s.io(BGCNT(2), bgcnt(0, 1, 18, 0, kMosaic));
