@@ -201,8 +201,9 @@ const Picture kPictures[] = {
          s.at(80, BGCNT(2), bgcnt(0, 1, 18, 0)), s.at(80, DISPCNT, 2 | kBg0 * 12);
      }},
     // Backdrop magenta. Mode 3 (columns 96-111 colour 0, opaque black; window 0 would hide all,
-    // but does not act), mode 4 frame 1 (entry 0: backdrop), mode 5 frame 1 (160x128, backdrop
-    // around), mode 6 (backdrop), forced blank (the last backdrop, though the palette is green).
+    // but does not act), mode 4 frames 1 (entry 0: backdrop) and 0 (mode 3's bytes), mode 5
+    // frames 1 and 0 (160x128, backdrop around), mode 6 (backdrop), forced blank (the last
+    // backdrop, though the palette is green).
     {"bitmap",
      [](Scene& s) {
          for (u32 y = 0; y < 128; ++y)
@@ -212,12 +213,15 @@ const Picture kPictures[] = {
                  const u32 stripe = (x + y) / 8 % 16;
                  if (y >= 40 && y < 80)
                      s.vram(0xA000 + y * 240 + x, stripe * 16 + 15 * !!stripe, true);
-                 if (y >= 80 && x < 160)
-                     s.vram(0xA000 + (y * 160 + x) * 2, rgb(31 - x / 5, (y - 80) * 2 / 3, x / 5));
+                 if (y >= 80 && x < 160)  // frame 1, then frame 0 from line 104
+                     s.vram((y < 104) * 0xA000 + (y * 160 + x) * 2,
+                            y < 104 ? rgb(31 - x / 5, y - 80, x / 5)
+                                    : rgb(x / 5, y - 104, 31 - x / 5));
              }
          s.io(WIN0H, 8 << 8 | 63), s.io(WIN0V, 8 << 8 | 31), s.io(WININ, 0);
          s.at(0, kPal, rgb(31, 0, 31)), s.at(0, DISPCNT, 3 | kBg0 * 4 | kWin0);
-         s.at(40, DISPCNT, 4 | 0x10 | kBg0 * 4), s.at(80, DISPCNT, 5 | 0x10 | kBg0 * 4);
+         s.at(40, DISPCNT, 4 | 0x10 | kBg0 * 4), s.at(60, DISPCNT, 4 | kBg0 * 4);
+         s.at(80, DISPCNT, 5 | 0x10 | kBg0 * 4), s.at(104, DISPCNT, 5 | kBg0 * 4);
          s.at(136, DISPCNT, 6 | kBg0 * 4);
          s.at(144, kPal, rgb(0, 31, 0)), s.at(144, DISPCNT, 3 | 0x80 | kBg0 * 4);
      }},
