@@ -180,6 +180,7 @@ const Picture kPictures[] = {
     // Lines 0-79, mode 1: BG2 256x256, wrapping, turned 30 degrees, twice its size, over BG1's
     // stripes. 80-159, mode 2: BG2 128x128, not wrapping, turned -20 degrees, 0.8 times its size;
     // BG3 512x512, wrapping, half size, its registers written once (kept, reloaded every frame).
+    // Window 0, showing nothing, in both modes: columns 200-239 from line 60.
     {"affine",
      [](Scene& s) {
          glyph_tiles(s);
@@ -197,8 +198,9 @@ const Picture kPictures[] = {
          s.turn(3, affine(0, 0.5), -40, -24, 0, 0, -1);
          s.turn(2, affine(30, 2), 20, 20, 120, 40, 0);
          s.turn(2, affine(-20, 0.8), 64, 64, 120, 40, 80);
-         s.at(0, BGCNT(2), bgcnt(0, 1, 17, 1, kWrap)), s.at(0, DISPCNT, 1 | kBg0 * 6);
-         s.at(80, BGCNT(2), bgcnt(0, 1, 18, 0)), s.at(80, DISPCNT, 2 | kBg0 * 12);
+         s.io(WIN0H, 200 << 8 | 239), s.io(WIN0V, 60 << 8 | 159), s.io(WINOUT, 0x3F);
+         s.at(0, BGCNT(2), bgcnt(0, 1, 17, 1, kWrap)), s.at(0, DISPCNT, 1 | kBg0 * 6 | kWin0);
+         s.at(80, BGCNT(2), bgcnt(0, 1, 18, 0)), s.at(80, DISPCNT, 2 | kBg0 * 12 | kWin0);
      }},
     // Backdrop magenta. Mode 3 (columns 96-111 colour 0, opaque black; window 0 would hide all,
     // but does not act), mode 4 frames 1 (entry 0: backdrop) and 0 (mode 3's bytes), mode 5
