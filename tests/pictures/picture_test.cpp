@@ -352,7 +352,7 @@ const Picture kPictures[] = {
          s.map(0x8800, 32, 32, true, glyph_map(32, true));
          s.map(0x9000, 16, 16, false,
                [](u32 x, u32 y) { return x % 15 == 0 || y % 15 == 0 ? 5 : 1 + (x + y) % 4; });
-         s.turn(2, affine(0, 1), 0, 0, 8, 0, -1);
+         s.io(BG2X_L, 0xF800), s.io(BG2X_L + 2, 0xFFFF);  // x -8; PA-PD as after a reset
          for (u32 i = 0; i < 4; ++i)
              s.sprite(i, 160 + 40 * (i & 1), 96 + 32 * (i / 2), 0, 2, 64 * (i / 2), i < 2, false,
                       (i & 1) ? 0 : 0x1000, 0, 5 << 12);
