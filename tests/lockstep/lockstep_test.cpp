@@ -64,22 +64,14 @@ std::vector<Field> fields(Side& s) {
 }
 // clang-format on
 
-// The cartridges the build assembled (each has its linked program beside it).
-std::vector<std::filesystem::path> built_cartridges() {
-    std::vector<std::filesystem::path> found;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(TAMO_BUILD_DIR)) {
-        const auto& p = e.path();
-        if (p.extension() == ".gba" &&
-            std::filesystem::exists(std::filesystem::path(p).replace_extension(".elf")))
-            found.push_back(p);
-    }
-    return found;
-}
-
 TEST(Lockstep, ShortcutsLeaveEveryFrameAsThePlainWayDoes) {
-    const auto cartridges = built_cartridges();
-    ASSERT_GE(cartridges.size(), 4u);  // at least the benchmarks and the demo
-    for (const auto& rom : cartridges) {
+    size_t cartridges = 0;  // those the build assembled: each has its linked program beside it
+    for (const auto& e : std::filesystem::recursive_directory_iterator(TAMO_BUILD_DIR)) {
+        const std::filesystem::path rom = e.path();
+        if (rom.extension() != ".gba" ||
+            !std::filesystem::exists(std::filesystem::path(rom).replace_extension(".elf")))
+            continue;
+        ++cartridges;
         SCOPED_TRACE(rom.string());
         Side fast, plain;
         plain.m->FastPaths = 0;
@@ -112,6 +104,7 @@ TEST(Lockstep, ShortcutsLeaveEveryFrameAsThePlainWayDoes) {
             EXPECT_GT(fast.m->IdleLoops.SkippedInstructions, 0u) << "no waiting loop skipped";
         }
     }
+    EXPECT_GE(cartridges, 4u);  // at least the benchmarks and the demo
 }
 
 }  // namespace

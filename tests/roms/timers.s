@@ -85,4 +85,17 @@ _start: START
         ldrh    r1, [r0]
         ldr     r2, [r11]
         stmia   r12!, {r1, r2}
+        IOW16   0x106, 0                @ the timers counting every instruction stop
+        IOW16   0x10A, 0
+        IOW16   0x200, 0x40             @ timer 3 (every 64) overflows during a waiting loop
+        IOW16   0x10C, 0xFFF0
+        IOW16   0x108, 0                @ timer 2 (every 16) measures the wait
+        IOW16   0x10A, 0x81
+        IOW16   0x10E, 0xC2
+1:      ldr     r1, [r11]
+        cmp     r1, #2
+        bne     1b
+        ldr     r0, =IO + 0x108
+        ldrh    r1, [r0]
+        str     r1, [r12], #4
         FINISH

@@ -41,8 +41,7 @@ void run(const Case& k) {
     c.R[15] = kCode + (k.thumb ? 4 : 8);
     for (auto [key, value] : k.before) {
         if (key < 16) c.R[key] = value;
-        if (key == kFlags)
-            c.FlagN = value >> 3, c.FlagZ = (value >> 2) & 1, c.FlagC = (value >> 1) & 1;
+        if (key == kFlags) c.FlagN = value >> 3, c.FlagZ = value >> 2 & 1, c.FlagC = value >> 1 & 1;
         if (key == kFlags) c.FlagV = value & 1;
         if (key == kCount) c.InstructionCount = value;
         if (key >= 32) write32(t.m, key, value);
@@ -58,17 +57,10 @@ void run(const Case& k) {
 
 // An instruction that stops the machine where it stands, changing nothing.
 Case stop(uint32_t op, const char* text) {
-    return {0,
-            op,
-            {{0, 77}, {1, kData}, {2, kData}, {kData, 0x12345678}},
-            {{kGoesOn, 0},
-             {kQuit, 1},
-             {15, kCode + 8},
-             {0, 77},
-             {1, kData},
-             {kData, 0x12345678},
-             {kFlags, 0}},
-            text};
+    const Values state = {{0, 77}, {1, kData}, {2, kData}, {kData, 0x12345678}, {kFlags, 0}};
+    Values after = {{kGoesOn, 0}, {kQuit, 1}, {15, kCode + 8}};
+    after.insert(after.end(), state.begin(), state.end());
+    return {0, op, state, after, text};
 }
 
 const char* const kCoTransfer = "ARM Error : Not Emulated => Coprocessor Data Transfers\n";
@@ -76,6 +68,7 @@ const char* const kCoRegister = "ARM Error : Not Emulated => Coprocessor Registe
 const char* const kMsr = "CPU Error : Not Emulated => MSR Immediate\n";
 
 TEST(Interpreters, ArmStopsAndUnemulatedInstructions) {
+    // clang-format off
     const Case cases[] = {
         stop(0xF3A00001, ""),  // condition 15: a quiet stop
         stop(0xE1020091, "ARM Error : Not Emulated => SWP\n"),
@@ -95,40 +88,31 @@ TEST(Interpreters, ArmStopsAndUnemulatedInstructions) {
         {0, 0x01020091, {}, {{kGoesOn, 1}, {kQuit, 0}, {15, kCode + 12}}},  // swpeq
         {0, 0x0001F002, {}, {{kGoesOn, 1}, {kQuit, 0}, {15, kCode + 12}}},  // andeq pc, r1, r2
         // AND and EOR into R15: a fatal box, the plain result in R15, counted as executed.
-        {0,
-         0xE001F002,
-         {{1, 0x080001F1}, {2, 0x0F0000F0}},
-         {{kGoesOn, 1}, {kQuit, 1}, {15, 0x080000F0}},
-         "AND sur le PC !!\n"},
-        {0,
-         0xE021F002,
-         {{1, 0x080001F1}, {2, 0x0F0000F0}},
-         {{kGoesOn, 1}, {kQuit, 1}, {15, 0x07000101}},
-         "EOR sur le PC !!\n"},
+        {0, 0xE001F002, {{1, 0x080001F1}, {2, 0x0F0000F0}},
+            {{kGoesOn, 1}, {kQuit, 1}, {15, 0x080000F0}}, "AND sur le PC !!\n"},
+        {0, 0xE021F002, {{1, 0x080001F1}, {2, 0x0F0000F0}},
+            {{kGoesOn, 1}, {kQuit, 1}, {15, 0x07000101}}, "EOR sur le PC !!\n"},
         // ORR: a stop through the debug output; with S the flags are set first.
-        {0,
-         0xE191F002,
-         {{1, 0x80000000}, {2, 0x100}, {kFlags, 4}},
-         {{kGoesOn, 1}, {kQuit, 1}, {15, 0x80000100}, {kFlags, 8}},
-         "ORR sur le PC !!\n"},
+        {0, 0xE191F002, {{1, 0x80000000}, {2, 0x100}, {kFlags, 4}},
+            {{kGoesOn, 1}, {kQuit, 1}, {15, 0x80000100}, {kFlags, 8}}, "ORR sur le PC !!\n"},
         // THUMB condition 14 stops quietly; SWI runs the firmware (here a refused warning).
         {1, 0xDE00, {{kFlags, 15}}, {{kGoesOn, 0}, {kQuit, 1}, {15, kCode + 4}}},
     };
+    // clang-format on
     for (const Case& k : cases) run(k);
 }
 
 TEST(Interpreters, ArmDeliberateDifferences) {
+    // clang-format off
     const Case cases[] = {
         // R15 reads as + 8 in register shifts and stores; decrementing STM stores + 4.
         {0, 0xE1A0021F, {{2, 0}}, {{0, kCode + 8}}},                      // mov r0, pc, lsl r2
         {0, 0xE08F0211, {{1, 0x100}, {2, 0}}, {{0, kCode + 0x108}}},      // add r0, pc, r1, lsl r2
         {0, 0xE581F000, {{1, kData}}, {{kData, kCode + 8}}},              // str pc, [r1]
         {0, 0xE8808002, {{0, kData}, {1, 5}}, {{kData + 4, kCode + 8}}},  // stmia r0, {r1, pc}
-        {0,
-         0xE9208002,
-         {{0, kData + 8}, {1, 5}},
-         {{kData + 4, kCode + 4}, {0, kData}},
-         "*** Tout s'explique ***\n"},  // stmdb r0!, {r1, pc}
+        {0, 0xE9208002, {{0, kData + 8}, {1, 5}},
+            {{kData + 4, kCode + 4}, {0, kData}},
+            "*** Tout s'explique ***\n"},  // stmdb r0!, {r1, pc}
         {0, 0xE8008000, {{0, kData}}, {{kData, kCode + 4}}, "*** Tout s'explique ***\n"},
         // ROR by a register amount of exactly 32 rotates through the carry, as RRX.
         {0, 0xE1B00271, {{1, 2}, {2, 32}, {kFlags, 2}}, {{0, 0x80000001}, {kFlags, 8}}},
@@ -138,34 +122,24 @@ TEST(Interpreters, ArmDeliberateDifferences) {
         {0, 0xE1A0F00E, {{14, 0x08000101}}, {{15, 0x08000109}, {kThumb, 0}}},  // mov pc, lr
         {0, 0xE1A0F00E, {{14, 0xFFFFFFF8}}, {{15, 0}}},  // the interrupt return address wraps
         {0, 0xE591F000, {{1, kData}, {kData, 0x08000101}}, {{15, 0x08000109}, {kThumb, 0}}},
-        {0,
-         0xE0E1F002,
-         {{1, 0x100}, {2, 0x08000300}, {kFlags, 2}},
-         {{15, 0x08000208}, {kQuit, 0}},
-         "Risque RSC sur PC\n"},
+        {0, 0xE0E1F002, {{1, 0x100}, {2, 0x08000300}, {kFlags, 2}},
+            {{15, 0x08000208}, {kQuit, 0}}, "Risque RSC sur PC\n"},
         {0, 0xE1C1F002, {{1, 0x08000FFF}, {2, 0xF00}}, {{15, 0x08000107}}, "Risque BIC sur PC\n"},
         {0, 0xE1E0F001, {{1, ~0x08000400u}}, {{15, 0x08000408}}, "Risque MVN sur PC\n"},
         // The status-register space: MSR warns or is skipped, the rest runs as compares.
-        {0,
-         0xE121F000,
-         {{0, 0x1F}, {kFlags, 10}},
-         {{kFlags, 10}, {kGoesOn, 1}},
-         "CPU Warning : Not Emulated => ???\n"},                              // msr cpsr_c, r0
+        {0, 0xE121F000, {{0, 0x1F}, {kFlags, 10}},
+            {{kFlags, 10}, {kGoesOn, 1}}, "CPU Warning : Not Emulated => ???\n"},  // msr cpsr_c, r0
         {0, 0xE129F000, {{0, 0xF000001F}}, {{kFlags, 0}, {15, kCode + 12}}},  // msr cpsr_fc, r0
         {0, 0xE169F000, {{0, 0xF000001F}}, {{kFlags, 0}, {15, kCode + 12}}},  // msr spsr_fc, r0
         {0, 0xE321F01F, {{1, 0x1F}}, {{kFlags, 4}}},       // msr cpsr_c, #0x1F: teq
         {0, 0xE1410002, {{1, 1}, {2, 2}}, {{kFlags, 8}}},  // cmp r1, r2 without S
         {0, 0xE171F002, {{1, 1}, {2, 2}}, {{kFlags, 0}, {15, kCode + 12}}},  // cmn, Rd = 15
         // Unaligned loads are not rotated; hand-built forms of the transfer space.
-        {0,
-         0xE5910000,
-         {{1, kData + 3}, {kData, 0x44332280}, {kData + 4, 0x88776655}},
-         {{0, 0x77665544}}},                                                    // ldr r0, [r1]
+        {0, 0xE5910000, {{1, kData + 3}, {kData, 0x44332280}, {kData + 4, 0x88776655}},
+            {{0, 0x77665544}}},  // ldr r0, [r1]
         {0, 0xE1D100B0, {{1, kData + 1}, {kData, 0x44332280}}, {{0, 0x3322}}},  // ldrh r0, [r1]
-        {0,
-         0xE7910312,
-         {{1, kData}, {2, 1}, {3, 0x102}, {kData + 4, 0x88776655}},
-         {{0, 0x88776655}}},  // "ldr r0, [r1, r2, lsl r3]"
+        {0, 0xE7910312, {{1, kData}, {2, 1}, {3, 0x102}, {kData + 4, 0x88776655}},
+            {{0, 0x88776655}}},  // "ldr r0, [r1, r2, lsl r3]"
         {0, 0xE1C10095, {{0, 0xABCD1234}, {1, kData}}, {{kData + 4, 0x00003400}}},  // S=0 H=0
         {0, 0xE1C100D6, {{0, 0xABCD1234}, {1, kData}}, {{kData + 4, 0x00340000}}},  // S=1 H=0
         {0, 0xE1C100F8, {{0, 0xABCD1234}, {1, kData}}, {{kData + 8, 0x00001234}}},  // S=1 H=1
@@ -178,16 +152,16 @@ TEST(Interpreters, ArmDeliberateDifferences) {
         // Empty lists move nothing; the user-bank bit changes nothing; loaded R15 is + 8.
         {0, 0xE8A00000, {{0, kData}, {kData, 0x55}}, {{0, kData}, {kData, 0x55}}},
         {0, 0xE9300000, {{0, kData}}, {{0, kData}, {15, kCode + 12}}},
-        {0,
-         0xE8FD0003,
-         {{13, kData}, {kData, 5}, {kData + 4, 6}},
-         {{0, 5}, {1, 6}, {13, kData + 8}}},
+        {0, 0xE8FD0003, {{13, kData}, {kData, 5}, {kData + 4, 6}},
+            {{0, 5}, {1, 6}, {13, kData + 8}}},
         {0, 0xE9108002, {{0, kData + 8}, {kData, 5}, {kData + 4, 0x66}}, {{1, 5}, {15, 0x6E}}},
     };
+    // clang-format on
     for (const Case& k : cases) run(k);
 }
 
 TEST(Interpreters, ThumbDeliberateDifferences) {
+    // clang-format off
     const Case cases[] = {
         // LSR #0 copies; ROR by 32 or 64 keeps the value and the carry.
         {1, 0x0808, {{1, 0x80000000}, {kFlags, 5}}, {{0, 0x80000000}, {kFlags, 9}}},
@@ -203,14 +177,10 @@ TEST(Interpreters, ThumbDeliberateDifferences) {
         {1, 0x9202, {{13, kData + 3}, {2, 0xFEED}}, {{kData + 8, 0xFEED}, {13, kData + 3}}},
         {1, 0xAA02, {{13, kData + 3}}, {{2, kData + 8}}},  // add r2, sp, #8
         // Register offsets do not rotate; STMIA stores a listed base's old value.
-        {1,
-         0x5888,
-         {{1, kData}, {2, 1}, {kData, 0x33221100}, {kData + 4, 0x44}},
-         {{0, 0x44332211}}},
-        {1,
-         0xC107,
-         {{0, 0xA0}, {1, kData}, {2, 0xA2}},
-         {{kData, 0xA0}, {kData + 4, kData}, {kData + 8, 0xA2}, {1, kData + 12}}},
+        {1, 0x5888, {{1, kData}, {2, 1}, {kData, 0x33221100}, {kData + 4, 0x44}},
+            {{0, 0x44332211}}},
+        {1, 0xC107, {{0, 0xA0}, {1, kData}, {2, 0xA2}},
+            {{kData, 0xA0}, {kData + 4, kData}, {kData + 8, 0xA2}, {1, kData + 12}}},
         // The BL pair counts once: its first half takes one off the count and leaves LR 4 higher,
         // which its second half takes off again.
         {1, 0xF6FF, {{kCount, 100}}, {{kCount, 99}, {15, kCode + 6}, {14, kCode + 8 - 0x101000}}},
@@ -222,12 +192,11 @@ TEST(Interpreters, ThumbDeliberateDifferences) {
         {1, 0x47F0, {{14, 0x08000401}}, {{15, 0x08000404}, {kThumb, 1}}},  // bit 7 set
         {1, 0x47F0, {{14, 0x08000400}}, {{15, 0x08000408}, {kThumb, 0}}},
         // A firmware function that is not carried out is reported; registers stay.
-        {1,
-         0xDF05,
-         {{0, 0x10}, {1, 0x11}, {kFlags, 10}},
-         {{0, 0x10}, {1, 0x11}, {kFlags, 10}, {15, kCode + 6}, {kQuit, 0}},
-         "BIOS funtion 0x05 don't emulated\nDisable this kind of WARNING ?"},
+        {1, 0xDF05, {{0, 0x10}, {1, 0x11}, {kFlags, 10}},
+            {{0, 0x10}, {1, 0x11}, {kFlags, 10}, {15, kCode + 6}, {kQuit, 0}},
+            "BIOS funtion 0x05 don't emulated\nDisable this kind of WARNING ?"},
     };
+    // clang-format on
     for (const Case& k : cases) run(k);
 }
 

@@ -13,14 +13,9 @@ namespace {
 
 constexpr int64_t kSecond = kNanosecondsPerSecond;
 
-// Plays `frames` frames that each take `work` of the host's time, sleeping as the pacer says;
-// returns the clock when the last one was presented.
-int64_t play(FramePacer& pacer, int64_t& now, int frames, int64_t work) {
-    for (int i = 0; i < frames; ++i) {
-        now += work;
-        now += pacer.frame_done(now);
-    }
-    return now;
+// Plays `frames` frames that each take `work` of the host's time, sleeping as the pacer says.
+void play(FramePacer& pacer, int64_t& now, int frames, int64_t work) {
+    for (int i = 0; i < frames; ++i) now += work, now += pacer.frame_done(now);
 }
 
 TEST(FramePacer, HoldsTheConsoleRateWithoutDrift) {
@@ -60,36 +55,24 @@ TEST(MainWindow, CommandsCharactersTitleAndClose) {
     write_file(dir.file("game.gba"), std::vector<uint8_t>(64, 0));
     ASSERT_TRUE(rom_load(t.m, dir.file("game.gba"), true));
     t.m.Sram[0] = 0x5A;
-
-    EXPECT_TRUE(window_command(t.m, kMenuRomWriteEnable));
-    EXPECT_EQ(t.m.settings.ROMWriteEnable, 1u);
-    EXPECT_TRUE(window_command(t.m, kMenuRomWriteEnable));
-    EXPECT_EQ(t.m.settings.ROMWriteEnable, 0u);
+    for (uint32_t on : {1u, 0u}) {
+        EXPECT_TRUE(window_command(t.m, kMenuRomWriteEnable));
+        EXPECT_EQ(t.m.settings.ROMWriteEnable, on);
+    }
     EXPECT_TRUE(window_command(t.m, kMenuExit));
     EXPECT_FALSE(window_command(t.m, 40012));
     EXPECT_TRUE(window_command(t.m, kMenuOpen));  // the fake host's dialog is cancelled
     EXPECT_TRUE(t.host.boxes.empty());
-
     window_char(t.m, 'd');
     EXPECT_EQ(t.m.cpu.DebugStop, 0u);
     window_char(t.m, 0x100 | 'D');
-    EXPECT_EQ(t.m.cpu.DebugStop, 1u);
-    EXPECT_EQ(t.m.cpu.DebugPause, 1u);
-
+    EXPECT_EQ(t.m.cpu.DebugStop + t.m.cpu.DebugPause, 2u);
     t.m.video.FrameCounter = 61;
     EXPECT_EQ(frame_rate_title(t.m), "Tamo : 61 fps");
     EXPECT_EQ(frame_rate_title(t.m), "Tamo : 0 fps");
-
     EXPECT_TRUE(window_destroyed(t.m));
     EXPECT_EQ(t.m.cpu.QuitFlag, 1u);
     EXPECT_EQ(read_file(dir.file("game.sav")).at(0x20000), 0x5A);
-}
-
-TEST(MainWindow, SizesFollowTheMenu) {
-    EXPECT_EQ(window_outer_size(1).width, 248);
-    EXPECT_EQ(window_outer_size(1).height, 206);
-    EXPECT_EQ(window_outer_size(3).width, 728);
-    EXPECT_EQ(window_outer_size(4).height, 686);
 }
 
 TEST(Peek, ReadsIoWithoutTheWarning) {

@@ -14,18 +14,8 @@ namespace {
 constexpr uint32_t kIo = 0x04000000, kEwram = 0x02000000, kIwram = 0x03000000;
 constexpr uint32_t kOam = 0x07000000;
 // Script steps: writes and reads of 1, 2 or 4 bytes, and a few looks at the machine.
-enum : uint32_t {
-    W8 = 1,
-    W16 = 2,
-    W32 = 4,
-    R8 = 9,
-    R16 = 10,
-    R32 = 12,
-    SetIf,
-    Vcount,
-    Cache,
-    Lines
-};
+constexpr uint32_t W8 = 1, W16 = 2, W32 = 4, R8 = 9, R16 = 10, R32 = 12, SetIf = 13, Vcount = 14,
+                   Cache = 15, Lines = 16;
 struct Step {
     uint32_t op, address, value;
 };
@@ -175,9 +165,8 @@ TEST(Dma, ImmediateTransfers) {
         DmaChannel& ch = t.m.dma[k.channel];
         ch.DmaSource = k.source, ch.DmaDest = k.dest, ch.DmaControl = k.control;
         dma_start(t.m, k.channel);
-        EXPECT_EQ(ch.DmaSource, k.source_after);
-        EXPECT_EQ(ch.DmaDest, k.dest_after);
-        EXPECT_EQ(t.m.IF, k.irq);
+        EXPECT_EQ(std::vector<uint32_t>({ch.DmaSource, ch.DmaDest, t.m.IF}),
+                  std::vector<uint32_t>({k.source_after, k.dest_after, k.irq}));
         for (auto [offset, value] : k.words) EXPECT_EQ(read32(t.m, kIwram + offset), value);
     }
 }
