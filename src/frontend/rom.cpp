@@ -13,7 +13,10 @@ bool rom_load(Machine& m, const std::string& name, bool show_errors) {
     if (name.empty() || !file.open(name)) {
         if (show_errors) {
             std::string text = format_message("Can find Rom '%s'.", name.c_str());
-            if (!name.empty()) text += "\n" + file_error(name, file.reason());
+            if (!name.empty()) {
+                text += '\n';
+                text += file_error(name, file.reason());
+            }
             m.host->message_box("Tamo", text);
         }
         return false;

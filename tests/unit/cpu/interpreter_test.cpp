@@ -117,6 +117,11 @@ TEST(Interpreters, ArmDeliberateDifferences) {
         // ROR by a register amount of exactly 32 rotates through the carry, as RRX.
         {0, 0xE1B00271, {{1, 2}, {2, 32}, {kFlags, 2}}, {{0, 0x80000001}, {kFlags, 8}}},
         {0, 0xE1A00271, {{1, 3}, {2, 32}, {kFlags, 2}}, {{0, 0x80000001}, {kFlags, 2}}},
+        // Register shifts by 32 and more, which random register values hardly ever give.
+        {0, 0xE1B00211, {{1, 1}, {2, 32}}, {{0, 0}, {kFlags, 6}}},                  // lsl
+        {0, 0xE1B00211, {{1, 3}, {2, 33}, {kFlags, 2}}, {{0, 0}, {kFlags, 4}}},
+        {0, 0xE1B00231, {{1, 0x80000000}, {2, 32}}, {{0, 0}, {kFlags, 6}}},         // lsr
+        {0, 0xE1B00251, {{1, 0x80000000}, {2, 40}}, {{0, ~0u}, {kFlags, 10}}},      // asr
         // Results written to R15 branch as they are: S sets only the flags, no bit is dropped.
         {0, 0xE1B0F00E, {{14, 0x80000000}, {kFlags, 7}}, {{15, 0x80000008}, {kFlags, 11}}},
         {0, 0xE1A0F00E, {{14, 0x08000101}}, {{15, 0x08000109}, {kThumb, 0}}},  // mov pc, lr
