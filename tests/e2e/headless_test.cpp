@@ -86,7 +86,8 @@ TEST(Headless, CommandLineContract) {
         {"--keys X@1 red.gba", 2, "unknown key 'X'"},
         {"--break 0x red.gba", 2, "is not a number"},
         {"--count 99999999999 red.gba", 2, "is not a number"},
-        {"nothing.gba", 2, "error: Can find Rom 'nothing.gba'."},
+        {"nothing.gba", 2, "error: Can find Rom 'nothing.gba'.|'nothing.gba': No such file or dir"},
+        {"--frames ten red.gba", 2, "--frames: 'ten'"},
         {"--frames 5 keys.gba", 0, "", "keys.sav", 0xFFFF, true},
         {"--frames 5 --keys a+Start@2-5,L@9 keys.gba", 0, "", "keys.sav", 0xFFF6},
         {"--frames 6 --keys A@2-5 keys.gba", 0, "", "keys.sav", 0xFFFF},  // released in frame 6
@@ -113,9 +114,9 @@ TEST(Headless, CommandLineContract) {
         EXPECT_TRUE(!c.save || sram(dir, c.save, true) == c.sram) << c.args;
     }
 
-    for (const char* usage : {"", "--bogus red.gba", "--frames ten red.gba", "--frames -1 red.gba",
-                              "--answer maybe red.gba", "--keys A@0 red.gba",
-                              "--keys A@5-2 red.gba", "--ini missing.ini red.gba"})
+    for (const char* usage :
+         {"", "--bogus red.gba", "--frames -1 red.gba", "--answer maybe red.gba",
+          "--keys A@0 red.gba", "--keys A@5-2 red.gba", "--ini missing.ini red.gba"})
         EXPECT_EQ(run(dir, usage).status, 2) << usage;
     // Empty, tiny and random ROMs never crash.
     std::mt19937 random(1234);

@@ -16,18 +16,11 @@ std::vector<uint8_t> pattern(size_t size, uint8_t seed) {
     return bytes;
 }
 
-// Pairs: the text, what it gives.
 TEST(Names, RomFromCommandLineSaveFileAndMessages) {
-    const char* rom[] = {"my game.gba -x",
-                         "my game.gba -x",
-                         "\"my game.gba\" -x",
-                         "my game.gba",
-                         "\"open.gba",
-                         "open.gba",
-                         "\"",
-                         "",
-                         "",
-                         ""};
+    // clang-format off
+    const char* rom[] = {"my game.gba -x", "my game.gba -x", "\"my game.gba\" -x", "my game.gba",
+                         "\"open.gba", "open.gba", "\"", "", "", ""};
+    // clang-format on
     for (int i = 0; i < 10; i += 2) EXPECT_EQ(rom_name_from_command_line(rom[i]), rom[i + 1]);
     const char* save[] = {"my.game.gba", "my.game.sav",  "r\\g.gba",         "r\\g.sav", "game.",
                           "game.sav",    "my.roms/game", "my.roms/game.sav", ".gba",     ".sav"};

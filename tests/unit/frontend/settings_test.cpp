@@ -7,14 +7,10 @@
 namespace {
 
 TEST(Settings, IntegerSyntax) {
-    const std::pair<const char*, uint32_t> good[] = {{"42", 42},
-                                                     {"  7 ", 7},
-                                                     {"-1", ~0u},
-                                                     {"+5", 5},
-                                                     {"0x08000000", 0x08000000},
-                                                     {"0XfF", 0xFF},
-                                                     {"4294967295", ~0u},
-                                                     {"-2147483648", 0x80000000}};
+    // clang-format off
+    const std::pair<const char*, uint32_t> good[] = {{"42", 42}, {"  7 ", 7}, {"-1", ~0u}, {"+5", 5},
+        {"0x08000000", 0x08000000}, {"0XfF", 0xFF}, {"4294967295", ~0u}, {"-2147483648", 0x80000000}};
+    // clang-format on
     for (const auto& [text, value] : good) EXPECT_EQ(parse_setting_integer(text), value) << text;
     for (const char* bad :
          {"", " ", "abc", "12abc", "0x", "4294967296", "-2147483649", "1.5", "--1", "0x1G"})

@@ -33,22 +33,16 @@ TEST(Scanline, FramesPresentsAndTheDebuggerPause) {
 }
 
 TEST(Scanline, InterruptRequests) {
+    // clang-format off
     const struct {
         uint16_t ime, ie;
         uint32_t vcount_setting;
         int steps;  // from the start of a frame; IF is looked at in the last one only
         uint16_t requested;
-    } cases[] = {
-        {1, kIrqVblank, 0, 160, 0},
-        {1, kIrqVblank, 0, 161, kIrqVblank},
-        {0, kIrqVblank, 0, 161, 0},
-        {1, kIrqHblank, 0, 201, kIrqHblank},
-        {0, kIrqVcount, 100, 99, 0},
-        {0, kIrqVcount, 100, 100, kIrqVcount},
-        {0, kIrqVcount, 0, 228, kIrqVcount},
-        {0, kIrqVcount, 228, 228 * 2, 0},
-        {0, 0, 5, 228, 0},
-    };
+    } cases[] = {{1, kIrqVblank, 0, 160, 0}, {1, kIrqVblank, 0, 161, kIrqVblank}, {0, kIrqVblank, 0, 161, 0},
+        {1, kIrqHblank, 0, 201, kIrqHblank}, {0, kIrqVcount, 100, 99, 0}, {0, kIrqVcount, 100, 100, kIrqVcount},
+        {0, kIrqVcount, 0, 228, kIrqVcount}, {0, kIrqVcount, 228, 228 * 2, 0}, {0, 0, 5, 228, 0}};
+    // clang-format on
     for (const auto& c : cases) {
         DisplayMachine d;
         d.m.IME = c.ime;
