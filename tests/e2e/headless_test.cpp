@@ -116,7 +116,9 @@ TEST(Headless, CommandLineContract) {
 
     for (const char* usage :
          {"", "--bogus red.gba", "--frames -1 red.gba", "--answer maybe red.gba",
-          "--keys A@0 red.gba", "--keys A@5-2 red.gba", "--ini missing.ini red.gba"})
+          "--keys A@0 red.gba", "--keys A@5-2 red.gba", "--keys START red.gba", "--keys @5 red.gba",
+          "--keys A@1- red.gba", "--keys A+@1 red.gba", "--keys A@99999999999 red.gba",
+          "--ini missing.ini red.gba"})
         EXPECT_EQ(run(dir, usage).status, 2) << usage;
     // Empty, tiny and random ROMs never crash.
     std::mt19937 random(1234);

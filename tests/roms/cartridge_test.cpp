@@ -4,11 +4,8 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
+
+#include "temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -16,16 +13,6 @@ namespace {
 
 constexpr size_t kSaveSize = 196608, kSram = 0x20000;
 constexpr uint32_t kDone = 0x454E4F44;
-
-std::vector<uint8_t> read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-fs::path fresh_folder() {
-    std::string pattern = (fs::temp_directory_path() / "tamo-cartridge-XXXXXX").string();
-    return mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
-}
 
 // Runs NAME.gba (copied into `folder` once) for `frames` frames; returns the exit status.
 int run(const fs::path& folder, const std::string& name, int frames) {
@@ -38,9 +25,10 @@ int run(const fs::path& folder, const std::string& name, int frames) {
 }
 
 void expect_records(const std::string& name, int frames, std::vector<uint32_t> expected) {
-    const fs::path folder = fresh_folder();
+    const TempDir dir;
+    const fs::path& folder = dir.path();
     ASSERT_EQ(run(folder, name, frames), 0) << name;
-    const std::vector<uint8_t> save = read_file(folder / (name + ".sav"));
+    const std::vector<uint8_t> save = read_file(dir.file(name + ".sav"));
     ASSERT_EQ(save.size(), kSaveSize);
     expected.push_back(kDone);
     for (size_t i = 0; i < expected.size(); ++i) {
@@ -48,7 +36,6 @@ void expect_records(const std::string& name, int frames, std::vector<uint32_t> e
         EXPECT_EQ(uint32_t(p[0] | p[1] << 8 | p[2] << 16 | p[3] << 24), expected[i])
             << name << ".gba record " << i;
     }
-    fs::remove_all(folder);
 }
 
 TEST(Cartridge, Interrupts) {
@@ -77,11 +64,11 @@ TEST(Cartridge, BlankingDma) {
 // The save file carries SRAM and the save window from run to run; a run that the cartridge stops
 // (its third) writes nothing.
 TEST(Cartridge, SaveFileAcrossRuns) {
-    const fs::path folder = fresh_folder();
+    const TempDir dir;
     std::vector<uint8_t> save;
     for (int n = 1; n <= 3; ++n) {
-        ASSERT_EQ(run(folder, "save", 2), n == 3 ? 1 : 0) << "run " << n;
-        const std::vector<uint8_t> now = read_file(folder / "save.sav");
+        ASSERT_EQ(run(dir.path(), "save", 2), n == 3 ? 1 : 0) << "run " << n;
+        const std::vector<uint8_t> now = read_file(dir.file("save.sav"));
         ASSERT_EQ(now.size(), kSaveSize);
         if (n == 3) {
             EXPECT_EQ(now, save);
@@ -91,7 +78,6 @@ TEST(Cartridge, SaveFileAcrossRuns) {
                   std::vector<int>({n, 0xA5, n}));
         save = now;
     }
-    fs::remove_all(folder);
 }
 
 }  // namespace

@@ -38,6 +38,7 @@ const PacketCase kPacketCases[] = {
     {"register out of range", pkt("p11") + pkt("P1=01"), "+" + pkt("E01") + "+" + pkt("E01")},
     {"G too short", pkt("G0011"), "+" + pkt("E01")},
     {"read word", pkt("m2000000,4"), "+" + pkt("44332211")},
+    {"I/O read, no warning asked", pkt("m4000010,2"), "+" + pkt("0000")},
     {"read too long", pkt("m2000000,4000"), "+" + pkt("E01")},
     {"read malformed", pkt("m2000000") + pkt("mzz,1"), "+" + pkt("E01") + "+" + pkt("E01")},
     {"write bytes", pkt("M2000001,2:aabb"), "+" + pkt("OK"), 0x11bbaa44},
@@ -69,6 +70,7 @@ TEST_P(PacketTest, Answers) {
             out += stub.receive(t.m, std::string_view(pc.from_gdb).substr(i, bytewise ? 1 : ~0u));
         EXPECT_EQ(out, pc.expected) << (bytewise ? "byte by byte" : "at once");
         EXPECT_TRUE(!pc.ewram_word || read32(t.m, 0x02000000) == pc.ewram_word);
+        EXPECT_TRUE(t.host.boxes.empty());
     }
 }
 
