@@ -394,7 +394,7 @@ std::string GdbStub::command(Machine& m, std::string_view p) {
             return "";
         case 'q':
             if (p.starts_with("qSupported"))
-                return format_message("PacketSize=%zx;qXfer:features:read+", kPacketSize);
+                return format_message("PacketSize=%x;qXfer:features:read+", unsigned(kPacketSize));
             if (p == "qAttached") return "1";
             if (p == "qC") return "QC1";
             if (p == "qfThreadInfo") return "m1";
