@@ -37,6 +37,8 @@ const PacketCase kPacketCases[] = {
      "+" + pkt("OK") + "+" + pkt("00000008") + "+" + pkt("3f0000f0")},
     {"register out of range", pkt("p11") + pkt("P1=01"), "+" + pkt("E01") + "+" + pkt("E01")},
     {"G too short", pkt("G0011"), "+" + pkt("E01")},
+    {"G of every register", pkt("G" + std::string(136, '0')) + pkt("pf"),
+     "+" + pkt("OK") + "+" + pkt("00000000")},
     {"read word", pkt("m2000000,4"), "+" + pkt("44332211")},
     {"I/O read, no warning asked", pkt("m4000010,2"), "+" + pkt("0000")},
     {"read too long", pkt("m2000000,4000"), "+" + pkt("E01")},
