@@ -104,6 +104,9 @@ TEST(Io, RegistersAsTheProgramSeesThem) {
     write8(t.m, kIo + VCOUNT, 0x12);
     EXPECT_EQ(t.host.debug_lines.back(),
               "08000100 : Ecriture du Byte 12 \xE0 l'adresse 00000006\n");
+    write8(t.m, kIo + TM0CNT_L + 16, 0x80);  // past the four timers
+    EXPECT_EQ(t.host.debug_lines.back().substr(11),
+              "Ecriture du Byte 80 \xE0 l'adresse 00000110\n");
 }
 
 TEST(Io, WriteOnlyRegistersWarnUntilSwitchedOff) {
