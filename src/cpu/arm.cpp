@@ -13,19 +13,18 @@
 
 #include "cpu/alu.h"
 #include "cpu/cpu.h"
+#include "cpu/dispatch.h"
 #include "frontend/frontend.h"
 #include "machine.h"
 #include "memory/bus.h"
 
 namespace {
 
-using Handler = bool (*)(Machine&, uint32_t);
+using Handler = InstructionHandler;
 
 // ---------------------------------------------------------------------------------------------
 // Condition field
 
-// Bit (N << 3 | Z << 2 | C << 1 | V) of entry `cond` is set when the condition passes with those
-// flags. Condition 15 never passes: it stops the machine instead.
 constexpr std::array<uint16_t, 16> make_condition_table() {
     std::array<uint16_t, 16> table{};
     for (uint32_t cond = 0; cond < 16; ++cond) {
@@ -58,7 +57,6 @@ constexpr std::array<uint16_t, 16> make_condition_table() {
     return table;
 }
 
-constexpr std::array<uint16_t, 16> kConditionPasses = make_condition_table();
 
 // ---------------------------------------------------------------------------------------------
 // Shifter
@@ -445,6 +443,7 @@ bool branch_exchange(Machine& m, uint32_t w) {
     if (target & 1) {
         c.ThumbState = 1;
         c.R[15] = (target & ~1u) + 4;
+        return false;  // the run loop goes on in THUMB state
     } else {
         c.R[15] = target + 8;
     }
@@ -454,9 +453,8 @@ bool branch_exchange(Machine& m, uint32_t w) {
 // ---------------------------------------------------------------------------------------------
 // Decode table
 
-// Index: bits 27..20 of the instruction in bits 11..4, bits 7..4 in bits 3..0.
 constexpr uint32_t decode_index(uint32_t w) {
-    return ((w >> 16) & 0xFF0) | ((w >> 4) & 0xF);
+    return arm_decode_index(w);
 }
 
 // The handler for an index, ignoring the encodings that need more bits than the index holds.
@@ -550,25 +548,12 @@ constexpr std::array<Handler, 4096> make_table(std::index_sequence<I...>) {
     return {(needs_whole_word(uint32_t(I)) ? &status_space : kPlainHandlers[I])...};
 }
 
-constexpr std::array<Handler, 4096> kHandlers = make_table(std::make_index_sequence<4096>{});
-
 }  // namespace
 
+constexpr std::array<InstructionHandler, 4096> kArmHandlers =
+    make_table(std::make_index_sequence<4096>{});
+constexpr std::array<uint16_t, 16> kArmConditionPasses = make_condition_table();
+
 bool arm_execute(Machine& m, uint32_t opcode) {
-    const uint32_t cond = opcode >> 28;
-    if (cond != 0xE) {
-        CpuState& c = m.cpu;
-        // The flag words hold 0 or 1; the mask only keeps the shift in range.
-        const uint32_t flags = ((c.FlagN << 3) | (c.FlagZ << 2) | (c.FlagC << 1) | c.FlagV) & 15;
-        if (!((kConditionPasses[cond] >> flags) & 1)) {
-            if (cond == 0xF) {
-                // Condition 15 is used as a stop: the machine halts without a message.
-                c.QuitFlag = 1;
-                return false;
-            }
-            c.R[15] += 4;
-            return true;
-        }
-    }
-    return kHandlers[decode_index(opcode)](m, opcode);
+    return arm_step(m, opcode);
 }

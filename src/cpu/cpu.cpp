@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "cpu/dispatch.h"
 #include "debugger/debugger.h"
 #include "machine.h"
 #include "memory/bus.h"
@@ -217,52 +218,86 @@ uint32_t idle_passes_skip(Machine& m, IdleWatch& w, uint32_t slice) {
     return skipped;
 }
 
-// One slice. `Armed` is false when no stop can be due in this slice (no debugger stop, no
-// breakpoint, no count, no run-to address and nothing of gdb's), which only the debugger and the
-// settings change, between slices: the stop check then costs nothing. `Idle`: the slice started in
-// a waiting loop, whose repetitions are skipped (only in slices where no stop can be due).
-template <bool Armed, bool Idle = false>
-void run_slice(Machine& m, IdleWatch* watch = nullptr) {
+// One slice while a stop can be due: the debugger's stop, its breakpoint, count or run-to
+// address, or anything of gdb's. The stop check runs before every instruction.
+void run_armed_slice(Machine& m) {
     CpuState& c = m.cpu;
     const uint32_t breakpoint = m.settings.Breakpoint;
     const uint32_t count_break = m.settings.CountBreak;
     uint32_t slice = 0;
     for (;;) {
         uint32_t trace = 0;
-        if constexpr (Armed) {
-            uint32_t next = c.R[15] - (c.ThumbState ? 4 : 8);
-            // The settings' "none" (all ones) never stops, also when the count wraps to it.
-            if (c.DebugStop || c.R[15] == c.RunToAddress ||
-                (next == breakpoint && breakpoint != kNone) ||
-                (c.InstructionCount == count_break && count_break != kNone) ||
-                (m.gdb.Armed && gdb_stop_due(m, next))) {
-                c.DebugStop = 1;
-                debugger_hook(m);
-                trace = c.DebugStop;
-            }
-            if (c.QuitFlag || c.DebugPause) break;
-            ++c.InstructionCount;
-            c.DebugPause = trace;
-        } else {
-            if (c.QuitFlag) break;
-            if constexpr (Idle) {
-                if (c.R[15] == watch->head_r15 && c.ThumbState == watch->loop.Thumb) [[unlikely]] {
-                    slice += idle_passes_skip(m, *watch, slice);
-                    if (slice >= kInstructionsPerSlice) break;
-                }
-            }
-            ++c.InstructionCount;
+        uint32_t next = c.R[15] - (c.ThumbState ? 4 : 8);
+        // The settings' "none" (all ones) never stops, also when the count wraps to it.
+        if (c.DebugStop || c.R[15] == c.RunToAddress || (next == breakpoint && breakpoint != kNone) ||
+            (c.InstructionCount == count_break && count_break != kNone) ||
+            (m.gdb.Armed && gdb_stop_due(m, next))) {
+            c.DebugStop = 1;
+            debugger_hook(m);
+            trace = c.DebugStop;
         }
+        if (c.QuitFlag || c.DebugPause) break;
+        ++c.InstructionCount;
+        c.DebugPause = trace;
 
         if (m.EventsPending) [[unlikely]]
             between_instructions(m, trace);
 
-        bool go_on = c.ThumbState ? thumb_execute(m, fetch<uint16_t>(m, c.R[15] - 4))
-                                  : arm_execute(m, fetch<uint32_t>(m, c.R[15] - 8));
-        if (!go_on) break;
+        bool go_on = c.ThumbState ? thumb_step(m, fetch<uint16_t>(m, c.R[15] - 4))
+                                  : arm_step(m, fetch<uint32_t>(m, c.R[15] - 8));
+        if (!go_on && c.QuitFlag) break;
         if (++slice >= kInstructionsPerSlice) break;
     }
     c.SliceCount = slice;
+}
+
+// Runs one instruction in whichever state the processor is in; false when the slice is over.
+bool run_one(Machine& m, uint32_t& slice) {
+    CpuState& c = m.cpu;
+    const bool go_on = c.ThumbState ? thumb_step(m, fetch<uint16_t>(m, c.R[15] - 4))
+                                    : arm_step(m, fetch<uint32_t>(m, c.R[15] - 8));
+    if (!go_on && c.QuitFlag) return false;
+    return ++slice < kInstructionsPerSlice;
+}
+
+// Runs the slice's instructions for as long as the processor stays in one state (Thumb), with no
+// stop check: nothing can be due in this slice. The state is looked at only where it can change:
+// after an instruction that says so (BX) and after an interrupt's entry or return. Returns false
+// when the slice is over. `Idle`: the slice started in a waiting loop, whose repetitions are
+// skipped.
+template <bool Thumb, bool Idle>
+bool run_in_state(Machine& m, uint32_t& slice, IdleWatch* watch) {
+    CpuState& c = m.cpu;
+    for (;;) {
+        if (c.QuitFlag) return false;
+        if constexpr (Idle) {
+            if (c.R[15] == watch->head_r15 && Thumb == bool(watch->loop.Thumb)) [[unlikely]] {
+                slice += idle_passes_skip(m, *watch, slice);
+                if (slice >= kInstructionsPerSlice) return false;
+            }
+        }
+        ++c.InstructionCount;
+        if (m.EventsPending) [[unlikely]] {
+            between_instructions(m, 0);
+            if (bool(c.ThumbState) != Thumb) return run_one(m, slice);
+        }
+        const bool go_on = Thumb ? thumb_step(m, fetch<uint16_t>(m, c.R[15] - 4))
+                                 : arm_step(m, fetch<uint32_t>(m, c.R[15] - 8));
+        if (!go_on) [[unlikely]] {
+            if (c.QuitFlag) return false;
+            return ++slice < kInstructionsPerSlice;  // the state changed
+        }
+        if (++slice >= kInstructionsPerSlice) return false;
+    }
+}
+
+template <bool Idle>
+void run_plain_slice(Machine& m, IdleWatch* watch = nullptr) {
+    uint32_t slice = 0;
+    while (m.cpu.ThumbState ? run_in_state<true, Idle>(m, slice, watch)
+                            : run_in_state<false, Idle>(m, slice, watch)) {
+    }
+    m.cpu.SliceCount = slice;
 }
 
 // A timer that ticks at every instruction leaves no pass to skip.
@@ -284,7 +319,7 @@ void cpu_run(Machine& m) {
     bool armed = c.DebugStop || c.DebugPause || c.RunToAddress != kNone ||
                  m.settings.Breakpoint != kNone || m.settings.CountBreak != kNone || m.gdb.Armed;
     if (armed) {
-        run_slice<true>(m);
+        run_armed_slice(m);
         return;
     }
     if (m.FastPaths && !timer_ticks_every_instruction(m)) {
@@ -293,9 +328,9 @@ void cpu_run(Machine& m) {
             IdleWatch watch;
             watch.loop = *loop;
             watch.head_r15 = watch.loop.Head + (watch.loop.Thumb ? 4 : 8);
-            run_slice<false, true>(m, &watch);
+            run_plain_slice<true>(m, &watch);
             return;
         }
     }
-    run_slice<false>(m);
+    run_plain_slice<false>(m);
 }

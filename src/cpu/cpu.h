@@ -38,8 +38,10 @@ void interrupt_registers_reset(Machine& m);
 // instruction ends it).
 void cpu_run(Machine& m);
 
-// Execute one fetched instruction. Both return false when the instruction ends the slice at once
-// (a fatal error or a stop instruction), true otherwise.
+// Execute one fetched instruction. Both return false when the run loop must look at the machine
+// before the next instruction: the instruction stopped it (a fatal error or a stop instruction:
+// QuitFlag is set and the slice ends at once) or switched the processor's state (BX); true
+// otherwise.
 bool thumb_execute(Machine& m, uint32_t opcode);
 bool arm_execute(Machine& m, uint32_t opcode);
 

@@ -14,12 +14,13 @@
 
 #include "cpu/alu.h"
 #include "cpu/cpu.h"
+#include "cpu/dispatch.h"
 #include "machine.h"
 #include "memory/bus.h"
 
 namespace {
 
-using Handler = bool (*)(Machine&, uint32_t);
+using Handler = InstructionHandler;
 
 inline uint32_t low3(uint32_t op, uint32_t shift) {
     return (op >> shift) & 7;
@@ -182,6 +183,7 @@ bool high_register_op(Machine& m, uint32_t op) {
             // An even address leaves THUMB state; it is not aligned any further.
             c.ThumbState = 0;
             c.R[15] = s + 8;
+            return false;  // the run loop goes on in ARM state
         }
     }
     return true;
@@ -452,10 +454,11 @@ constexpr std::array<Handler, sizeof...(Index)> make_table(std::index_sequence<I
     return {select_handler<uint32_t(Index)>()...};
 }
 
-constexpr std::array<Handler, 1024> kHandlers = make_table(std::make_index_sequence<1024>{});
-
 }  // namespace
 
+constexpr std::array<InstructionHandler, 1024> kThumbHandlers =
+    make_table(std::make_index_sequence<1024>{});
+
 bool thumb_execute(Machine& m, uint32_t opcode) {
-    return kHandlers[(opcode >> 6) & 0x3FF](m, opcode);
+    return thumb_step(m, opcode);
 }

@@ -47,8 +47,9 @@ inline uint32_t cartridge_read(const Machine& m, uint32_t address) {
     return offset < m.RomSize ? load<T>(m.RomImage.get() + offset) : 0;
 }
 
+// Every region but the two work RAMs and the first 16 MB of the cartridge: out of line.
 template <typename T>
-inline uint32_t bus_read(Machine& m, uint32_t address) {
+[[gnu::noinline]] uint32_t bus_read_other(Machine& m, uint32_t address) {
     uint32_t offset = address & 0xFFFFFF;
     switch (address >> 24) {
         case 0x02: return region_read<T>(m.Ewram, kEwramSize, offset);
@@ -76,6 +77,26 @@ inline uint32_t bus_read(Machine& m, uint32_t address) {
     }
 }
 
+// Where loads mostly go, work RAM and the program in ROM, the read is inline.
+template <typename T>
+[[gnu::always_inline]] inline uint32_t bus_read(Machine& m, uint32_t address) {
+    const uint32_t offset = address & 0xFFFFFF;
+    switch (address >> 24) {
+        case 0x02:
+            if (offset < kEwramSize) return load<T>(m.Ewram + offset);
+            break;
+        case 0x03:
+            if (offset < kIwramSize) return load<T>(m.Iwram + offset);
+            break;
+        case 0x08:
+            // The first 16 MB of the cartridge lie below the save window.
+            if (offset < m.RomSize) return load<T>(m.RomImage.get() + offset);
+            break;
+        default: break;
+    }
+    return bus_read_other<T>(m, address);
+}
+
 // Writes that need more than a plain store: out of line.
 void write_slow8(Machine& m, uint32_t address, uint32_t value);
 void write_slow16(Machine& m, uint32_t address, uint32_t value);
@@ -83,7 +104,7 @@ void write_slow32(Machine& m, uint32_t address, uint32_t value);
 
 // Work RAM writes are plain stores; everything else takes the slow path.
 template <typename T>
-inline bool write_fast(Machine& m, uint32_t address, uint32_t value) {
+[[gnu::always_inline]] inline bool write_fast(Machine& m, uint32_t address, uint32_t value) {
     uint32_t offset = address & 0xFFFFFF;
     uint8_t* base;
     switch (address >> 24) {
@@ -115,27 +136,27 @@ inline void gdb_note_read(Machine& m, uint32_t address, uint32_t size) {
     }
 }
 
-inline uint32_t read8(Machine& m, uint32_t address) {
+[[gnu::always_inline]] inline uint32_t read8(Machine& m, uint32_t address) {
     gdb_note_read(m, address, 1);
     return bus_detail::bus_read<uint8_t>(m, address);
 }
-inline uint32_t read16(Machine& m, uint32_t address) {
+[[gnu::always_inline]] inline uint32_t read16(Machine& m, uint32_t address) {
     gdb_note_read(m, address, 2);
     return bus_detail::bus_read<uint16_t>(m, address);
 }
-inline uint32_t read32(Machine& m, uint32_t address) {
+[[gnu::always_inline]] inline uint32_t read32(Machine& m, uint32_t address) {
     gdb_note_read(m, address, 4);
     return bus_detail::bus_read<uint32_t>(m, address);
 }
-inline void write8(Machine& m, uint32_t address, uint32_t value) {
+[[gnu::always_inline]] inline void write8(Machine& m, uint32_t address, uint32_t value) {
     if (!bus_detail::write_fast<uint8_t>(m, address, value))
         bus_detail::write_slow8(m, address, value);
 }
-inline void write16(Machine& m, uint32_t address, uint32_t value) {
+[[gnu::always_inline]] inline void write16(Machine& m, uint32_t address, uint32_t value) {
     if (!bus_detail::write_fast<uint16_t>(m, address, value))
         bus_detail::write_slow16(m, address, value);
 }
-inline void write32(Machine& m, uint32_t address, uint32_t value) {
+[[gnu::always_inline]] inline void write32(Machine& m, uint32_t address, uint32_t value) {
     if (!bus_detail::write_fast<uint32_t>(m, address, value))
         bus_detail::write_slow32(m, address, value);
 }

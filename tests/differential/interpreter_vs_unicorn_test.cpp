@@ -239,9 +239,9 @@ class Harness {
         const CpuState saved_cpu = c;
         std::string diff;
         for (uint32_t done = 0; done < size; done += thumb ? 2 : 4) {
-            bool go = c.ThumbState ? thumb_execute(mm, read16(mm, c.R[15] - 4))
-                                   : arm_execute(mm, read32(mm, c.R[15] - 8));
-            if (!go || c.QuitFlag) diff += " the emulator stopped the machine.";
+            c.ThumbState ? thumb_execute(mm, read16(mm, c.R[15] - 4))
+                         : arm_execute(mm, read32(mm, c.R[15] - 8));
+            if (c.QuitFlag) diff += " the emulator stopped the machine.";
         }
         for (const auto& box : host().boxes) diff += " message: " + box.text;
         for (const auto& line : host().debug_lines) diff += " debug line: " + line;

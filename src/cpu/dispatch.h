@@ -1,0 +1,46 @@
+// The run loop's way into the two interpreters: the decode tables and the condition test, inline,
+// so that dispatching an instruction costs a table load and one indirect call.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "cpu/cpu.h"
+#include "machine.h"
+
+using InstructionHandler = bool (*)(Machine&, uint32_t);
+
+// ARM handlers indexed by bits 27..20 (in bits 11..4) and 7..4 (in bits 3..0) of the instruction.
+extern const std::array<InstructionHandler, 4096> kArmHandlers;
+// Bit (N << 3 | Z << 2 | C << 1 | V) of entry `cond` is set when the condition passes with those
+// flags. Condition 15 never passes: it stops the machine instead.
+extern const std::array<uint16_t, 16> kArmConditionPasses;
+// THUMB handlers indexed by the instruction's top ten bits.
+extern const std::array<InstructionHandler, 1024> kThumbHandlers;
+
+inline constexpr uint32_t arm_decode_index(uint32_t w) {
+    return ((w >> 16) & 0xFF0) | ((w >> 4) & 0xF);
+}
+
+[[gnu::always_inline]] inline bool arm_step(Machine& m, uint32_t opcode) {
+    const uint32_t cond = opcode >> 28;
+    if (cond != 0xE) {
+        CpuState& c = m.cpu;
+        // The flag words hold 0 or 1; the mask only keeps the shift in range.
+        const uint32_t flags = ((c.FlagN << 3) | (c.FlagZ << 2) | (c.FlagC << 1) | c.FlagV) & 15;
+        if (!((kArmConditionPasses[cond] >> flags) & 1)) {
+            if (cond == 0xF) {
+                // Condition 15 is used as a stop: the machine halts without a message.
+                c.QuitFlag = 1;
+                return false;
+            }
+            c.R[15] += 4;
+            return true;
+        }
+    }
+    return kArmHandlers[arm_decode_index(opcode)](m, opcode);
+}
+
+[[gnu::always_inline]] inline bool thumb_step(Machine& m, uint32_t opcode) {
+    return kThumbHandlers[(opcode >> 6) & 0x3FF](m, opcode);
+}
