@@ -39,9 +39,9 @@ struct Machine {
     uint16_t IE = 0, IF = 0, IME = 0;
     Timer timers[4];
     uint32_t TimersRunning = 0;  // bit n set while timer n is enabled: one test skips idle timers
-    // Set by whatever may start a timer or raise an interrupt request while the processor runs
-    // (and at the start of every slice): the run loop then looks at timers and interrupts before
-    // the next instruction, and clears it when there is nothing to do.
+    // Set by whatever may start a timer, raise an interrupt request or stop the machine while the
+    // processor runs (and at the start of every slice): the run loop then looks at the machine
+    // before the next instruction, and clears it when there is nothing to do.
     uint32_t EventsPending = 1;
 
     DmaChannel dma[4];

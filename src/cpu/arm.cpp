@@ -57,7 +57,6 @@ constexpr std::array<uint16_t, 16> make_condition_table() {
     return table;
 }
 
-
 // ---------------------------------------------------------------------------------------------
 // Shifter
 
@@ -204,6 +203,7 @@ template <uint32_t Op, bool S>
             c.R[15] = result;
             m.host->debug_output("ORR sur le PC !!\n");
             c.QuitFlag = 1;
+            m.EventsPending = 1;  // the run loop looks at the machine before the next instruction
             return true;
         }
         if constexpr (Op == kRsc) m.host->debug_output("Risque RSC sur PC\n");

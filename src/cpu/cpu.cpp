@@ -229,7 +229,8 @@ void run_armed_slice(Machine& m) {
         uint32_t trace = 0;
         uint32_t next = c.R[15] - (c.ThumbState ? 4 : 8);
         // The settings' "none" (all ones) never stops, also when the count wraps to it.
-        if (c.DebugStop || c.R[15] == c.RunToAddress || (next == breakpoint && breakpoint != kNone) ||
+        if (c.DebugStop || c.R[15] == c.RunToAddress ||
+            (next == breakpoint && breakpoint != kNone) ||
             (c.InstructionCount == count_break && count_break != kNone) ||
             (m.gdb.Armed && gdb_stop_due(m, next))) {
             c.DebugStop = 1;
@@ -262,42 +263,48 @@ bool run_one(Machine& m, uint32_t& slice) {
 
 // Runs the slice's instructions for as long as the processor stays in one state (Thumb), with no
 // stop check: nothing can be due in this slice. The state is looked at only where it can change:
-// after an instruction that says so (BX) and after an interrupt's entry or return. Returns false
-// when the slice is over. `Idle`: the slice started in a waiting loop, whose repetitions are
-// skipped.
+// after an instruction that says so (BX) and after an interrupt's entry or return. Returns the
+// slice's count so far, with bit 31 set when the slice is over. `Idle`: the slice started in a
+// waiting loop, whose repetitions are skipped.
+constexpr uint32_t kSliceOver = 0x80000000;
+
 template <bool Thumb, bool Idle>
-bool run_in_state(Machine& m, uint32_t& slice, IdleWatch* watch) {
+uint32_t run_in_state(Machine& m, uint32_t slice, IdleWatch* watch) {
     CpuState& c = m.cpu;
     for (;;) {
-        if (c.QuitFlag) return false;
+        // Whatever stops the machine while it runs also sets EventsPending.
+        if (m.EventsPending && c.QuitFlag) [[unlikely]]
+            return slice | kSliceOver;
         if constexpr (Idle) {
             if (c.R[15] == watch->head_r15 && Thumb == bool(watch->loop.Thumb)) [[unlikely]] {
                 slice += idle_passes_skip(m, *watch, slice);
-                if (slice >= kInstructionsPerSlice) return false;
+                if (slice >= kInstructionsPerSlice) return slice | kSliceOver;
             }
         }
         ++c.InstructionCount;
         if (m.EventsPending) [[unlikely]] {
             between_instructions(m, 0);
-            if (bool(c.ThumbState) != Thumb) return run_one(m, slice);
+            if (bool(c.ThumbState) != Thumb) return run_one(m, slice) ? slice : slice | kSliceOver;
         }
         const bool go_on = Thumb ? thumb_step(m, fetch<uint16_t>(m, c.R[15] - 4))
                                  : arm_step(m, fetch<uint32_t>(m, c.R[15] - 8));
         if (!go_on) [[unlikely]] {
-            if (c.QuitFlag) return false;
-            return ++slice < kInstructionsPerSlice;  // the state changed
+            if (c.QuitFlag) return slice | kSliceOver;
+            ++slice;  // the state changed
+            return slice < kInstructionsPerSlice ? slice : slice | kSliceOver;
         }
-        if (++slice >= kInstructionsPerSlice) return false;
+        if (++slice >= kInstructionsPerSlice) return slice | kSliceOver;
     }
 }
 
 template <bool Idle>
 void run_plain_slice(Machine& m, IdleWatch* watch = nullptr) {
     uint32_t slice = 0;
-    while (m.cpu.ThumbState ? run_in_state<true, Idle>(m, slice, watch)
-                            : run_in_state<false, Idle>(m, slice, watch)) {
-    }
-    m.cpu.SliceCount = slice;
+    do {
+        slice = m.cpu.ThumbState ? run_in_state<true, Idle>(m, slice, watch)
+                                 : run_in_state<false, Idle>(m, slice, watch);
+    } while (!(slice & kSliceOver));
+    m.cpu.SliceCount = slice & ~kSliceOver;
 }
 
 // A timer that ticks at every instruction leaves no pass to skip.

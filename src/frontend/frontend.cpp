@@ -50,6 +50,7 @@ void machine_reset_for_load(Machine& m) {
 void fatal_error(Machine& m, std::string_view text) {
     m.host->message_box("Tamo-Emulator", text);
     m.cpu.QuitFlag = 1;
+    m.EventsPending = 1;  // the run loop looks at the machine before the next instruction
 }
 
 void main_loop_pass(Machine& m) {
