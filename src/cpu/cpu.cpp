@@ -252,22 +252,28 @@ void run_armed_slice(Machine& m) {
     c.SliceCount = slice;
 }
 
-// Runs one instruction in whichever state the processor is in; false when the slice is over.
-bool run_one(Machine& m, uint32_t& slice) {
+// What the plain run loop's pieces return: the slice's count so far, with this bit set when the
+// slice is over.
+constexpr uint32_t kSliceOver = 0x80000000;
+
+inline uint32_t one_more(uint32_t slice) {
+    ++slice;
+    return slice < kInstructionsPerSlice ? slice : slice | kSliceOver;
+}
+
+// Runs one instruction in whichever state the processor is in.
+uint32_t run_one(Machine& m, uint32_t slice) {
     CpuState& c = m.cpu;
     const bool go_on = c.ThumbState ? thumb_step(m, fetch<uint16_t>(m, c.R[15] - 4))
                                     : arm_step(m, fetch<uint32_t>(m, c.R[15] - 8));
-    if (!go_on && c.QuitFlag) return false;
-    return ++slice < kInstructionsPerSlice;
+    if (!go_on && c.QuitFlag) return slice | kSliceOver;
+    return one_more(slice);
 }
 
 // Runs the slice's instructions for as long as the processor stays in one state (Thumb), with no
 // stop check: nothing can be due in this slice. The state is looked at only where it can change:
-// after an instruction that says so (BX) and after an interrupt's entry or return. Returns the
-// slice's count so far, with bit 31 set when the slice is over. `Idle`: the slice started in a
-// waiting loop, whose repetitions are skipped.
-constexpr uint32_t kSliceOver = 0x80000000;
-
+// after an instruction that says so (BX) and after an interrupt's entry or return. `Idle`: the
+// slice started in a waiting loop, whose repetitions are skipped.
 template <bool Thumb, bool Idle>
 uint32_t run_in_state(Machine& m, uint32_t slice, IdleWatch* watch) {
     CpuState& c = m.cpu;
@@ -284,14 +290,13 @@ uint32_t run_in_state(Machine& m, uint32_t slice, IdleWatch* watch) {
         ++c.InstructionCount;
         if (m.EventsPending) [[unlikely]] {
             between_instructions(m, 0);
-            if (bool(c.ThumbState) != Thumb) return run_one(m, slice) ? slice : slice | kSliceOver;
+            if (bool(c.ThumbState) != Thumb) return run_one(m, slice);
         }
         const bool go_on = Thumb ? thumb_step(m, fetch<uint16_t>(m, c.R[15] - 4))
                                  : arm_step(m, fetch<uint32_t>(m, c.R[15] - 8));
         if (!go_on) [[unlikely]] {
             if (c.QuitFlag) return slice | kSliceOver;
-            ++slice;  // the state changed
-            return slice < kInstructionsPerSlice ? slice : slice | kSliceOver;
+            return one_more(slice);  // the state changed
         }
         if (++slice >= kInstructionsPerSlice) return slice | kSliceOver;
     }
