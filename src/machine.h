@@ -39,6 +39,9 @@ struct Machine {
     uint16_t IE = 0, IF = 0, IME = 0;
     Timer timers[4];
     uint32_t TimersRunning = 0;  // bit n set while timer n is enabled: one test skips idle timers
+    // The smallest prescaler mask of the running timers. The masks (0, 0xF, 0x3F, 0x3FF) nest, so
+    // no timer can tick at an instruction count that has any of these bits set.
+    uint32_t TimerTickMask = 0;
     // Set by whatever may start a timer, raise an interrupt request or stop the machine while the
     // processor runs (and at the start of every slice): the run loop then looks at the machine
     // before the next instruction, and clears it when there is nothing to do.

@@ -129,9 +129,9 @@ inline uint32_t fetch(Machine& m, uint32_t address) {
 // Everything that may happen between two instructions besides the fetch: the timers, the return
 // from an interrupt handler and the entry into one. Afterwards the run loop comes back here only
 // while there is something to do, or when something new may have started.
-inline void between_instructions(Machine& m, uint32_t trace) {
+[[gnu::always_inline]] inline void between_instructions(Machine& m, uint32_t trace) {
     CpuState& c = m.cpu;
-    if (m.TimersRunning) tick_timers(m);
+    if (m.TimersRunning && !(c.InstructionCount & m.TimerTickMask)) tick_timers(m);
     if (c.InInterrupt && c.R[15] == 0) interrupt_return(c);
     if (!trace && !c.InInterrupt && m.IME && m.IF) interrupt_entry(m);
     m.EventsPending = m.TimersRunning || c.InInterrupt || (m.IME && m.IF);

@@ -28,6 +28,9 @@ void write_timer_control(Machine& m, uint32_t n, uint32_t b) {
         m.TimersRunning |= 1u << n;
     else
         m.TimersRunning &= ~(1u << n);
+    m.TimerTickMask = 0x3FF;
+    for (const Timer& running : m.timers)
+        if (running.TimerEnabled) m.TimerTickMask &= running.TimerPrescaleMask;
 }
 
 void write_bg_control_low(BackgroundState& bg, uint32_t b) {
