@@ -256,6 +256,9 @@ void run_slice(Machine& m, IdleWatch* watch = nullptr) {
 
         if (m.EventsPending) [[unlikely]]
             between_instructions(m, trace);
+        if constexpr (Armed) {
+            if (m.gdb.Watching) gdb_note_instruction(m);  // gdb's read and access watchpoints
+        }
 
         bool go_on = c.ThumbState ? thumb_execute(m, fetch<uint16_t>(m, c.R[15] - 4))
                                   : arm_execute(m, fetch<uint32_t>(m, c.R[15] - 8));

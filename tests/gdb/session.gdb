@@ -27,6 +27,16 @@ continue
 # expect Hardware watchpoint 4: \*\(int \*\)0x02000100
 # expect ^New value = 42$
 delete
+awatch *(int *)0x02000104
+continue
+# expect Hardware access \(read/write\) watchpoint 5: \*\(int \*\)0x02000104
+# expect ^Value = 33554688$
+delete
+rwatch *(int *)0x02000100
+continue
+# expect Hardware read watchpoint 6: \*\(int \*\)0x02000100
+# expect ^Value = 43$
+delete
 python
 import os, signal, threading
 threading.Timer(0.5, lambda: os.kill(os.getpid(), signal.SIGINT)).start()
