@@ -1,5 +1,5 @@
-# A gdb session against tamo-headless --gdb on gdb_cart: the driver connects first, then checks
-# that every "expect" pattern below (an extended regular expression) is in gdb's output.
+# A gdb session against a program's --gdb on gdb_cart (session.sh connects first, then checks
+# that every "expect" pattern below, an extended regular expression, is in gdb's output).
 info registers r0 pc cpsr
 # expect ^pc +0x8000000 +0x8000000 <_start>
 # expect ^cpsr +0x1f +31

@@ -225,7 +225,7 @@ int App::run() {
 
     // A stop that ends the run while gdb is connected is reported to gdb first, and the run goes
     // on while gdb holds the processor there, unless the user ends it.
-    while (!m.cpu.QuitFlag || (!user_ended_ && gdb_.holding())) {
+    while (!m.cpu.QuitFlag || (!user_ended_ && !close_requested_ && gdb_.holding())) {
         main_loop_pass(m);
         gdb_.serve(m, false);
         if (frame_presented_) {
@@ -493,9 +493,11 @@ void App::save_screenshot() {
 }
 
 // Closing the window (or the desktop asking the program to end) resets the machine, which
-// writes the save file, and ends the run.
+// writes the save file, and ends the run. After a stop that ended the run and that gdb held,
+// closing ends the run as that stop ends it: status 1 and no save file.
 void App::close_main_window() {
     Machine& m = *machine_;
+    if (m.cpu.QuitFlag) return;
     user_ended_ = true;
     if (!window_destroyed(m)) {
         save_failed_ = true;

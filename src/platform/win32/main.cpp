@@ -150,8 +150,8 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
             break;
         case WM_DESTROY:
             // Closed by the user: the reset writes the save file. A run that the machine ended
-            // itself (an emulation error, Quit) leaves the save file alone.
-            if (program->running) window_destroyed(m);
+            // itself (an emulation error, Quit, also one that gdb held) leaves the save file alone.
+            if (program->running && !m.cpu.QuitFlag) window_destroyed(m);
             program->ended = true;
             PostQuitMessage(0);
             return 0;
