@@ -20,7 +20,8 @@ enum class WatchKind : uint32_t { Write = 2, Read = 3, Access = 4 };
 // a breakpoint, a watchpoint or a step: `Armed` routes the run loop through the stop check, and
 // `Watching` (read and access watchpoints only) makes it work out each instruction's data access
 // before the instruction runs. They stay set while gdb holds the processor, so that gdb's
-// breakpoints also stop a processor that the debugger window runs on.
+// breakpoints also stop a processor that the debugger window runs on (gdb leaves them in while it
+// holds the processor only with `set breakpoint always-inserted on`).
 struct GdbStops {
     uint32_t Armed = 0;
     uint32_t Watching = 0;
