@@ -240,13 +240,14 @@ int App::run() {
 }
 
 // --gdb-wait: no instruction runs before gdb has connected; the window is drawn and can be closed
-// meanwhile.
+// meanwhile (its menus do nothing yet).
 void App::wait_for_gdb() {
     std::string title = format_message("Tamo - waiting for gdb on 127.0.0.1:%u", gdb_.port());
     SDL_SetWindowTitle(main_.window, title.c_str());
     while (!gdb_.connected() && !close_requested_) {
         handle_events();
         draw_main_window();
+        pending_command_ = 0;
         gdb_.wait(*machine_, 16);
     }
     if (close_requested_) close_main_window();
