@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build-windows.sh
-nice cmake --build build --target tamo-headless cartridge_keys cartridge_wine_warn
+nice cmake --build build --target tamo-headless cartridge_keys cartridge_wine_warn cartridge_gdb_cart
 timeout 600 tests/desktop/wine_test.sh build-win32/release build/tamo-headless \
-  build/tests/desktop/keys.gba build/tests/desktop/wine_warn.gba build-win32/wine-test
+  build/tests/desktop/keys.gba build/tests/desktop/wine_warn.gba build-win32/wine-test \
+  build/tests/gdb/gdb_cart.gba

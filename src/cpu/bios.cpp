@@ -24,30 +24,46 @@ void cpu_set(Machine& m) {
     dma_transfer(m, kDmaForBios);
 }
 
+// The decompressors' reads and writes, which gdb's read and access watchpoints see as the
+// processor's own (CpuSet's go through a DMA transfer, which notes them).
+uint32_t bios_read8(Machine& m, uint32_t address) {
+    if (m.gdb.Watching) [[unlikely]]
+        gdb_note_access(m, address, 1, false);
+    return read8(m, address);
+}
+
+void bios_write8(Machine& m, uint32_t address, uint32_t value) {
+    if (m.gdb.Watching) [[unlikely]]
+        gdb_note_access(m, address, 1, true);
+    write8(m, address, value);
+}
+
 // Both decompressors are bounded by the 24-bit uncompressed size in the stream's header: every
 // step writes at least one byte, so malformed data can make them write at most 16 MB of output
 // (to wherever the bus puts it) but never loop forever.
 void lz77_uncompress(Machine& m) {
     uint32_t a = m.cpu.R[0];
     uint32_t d = m.cpu.R[1];
-    const uint32_t size = read8(m, a + 1) | (read8(m, a + 2) << 8) | (read8(m, a + 3) << 16);
+    const uint32_t size =
+        bios_read8(m, a + 1) | (bios_read8(m, a + 2) << 8) | (bios_read8(m, a + 3) << 16);
     a += 4;
     uint32_t written = 0;
     while (written < size) {
-        const uint32_t flags = read8(m, a++);
+        const uint32_t flags = bios_read8(m, a++);
         for (uint32_t bit = 0x80; bit != 0 && written < size; bit >>= 1) {
             if (flags & bit) {
-                const uint32_t b0 = read8(m, a);
-                const uint32_t b1 = read8(m, a + 1);
+                const uint32_t b0 = bios_read8(m, a);
+                const uint32_t b1 = bios_read8(m, a + 1);
                 a += 2;
                 const uint32_t length = (b0 >> 4) + 3;
                 const uint32_t displacement = (((b0 & 0xF) << 8) | b1) + 1;
                 // Byte by byte, so that a displacement shorter than the length repeats what this
                 // item has just written. The item is completed even past the size.
-                for (uint32_t i = 0; i < length; ++i, ++d) write8(m, d, read8(m, d - displacement));
+                for (uint32_t i = 0; i < length; ++i, ++d)
+                    bios_write8(m, d, bios_read8(m, d - displacement));
                 written += length;
             } else {
-                write8(m, d++, read8(m, a++));
+                bios_write8(m, d++, bios_read8(m, a++));
                 ++written;
             }
         }
@@ -57,18 +73,20 @@ void lz77_uncompress(Machine& m) {
 void rl_uncompress(Machine& m) {
     uint32_t a = m.cpu.R[0];
     uint32_t d = m.cpu.R[1];
+    if (m.gdb.Watching) [[unlikely]]
+        gdb_note_access(m, a, 4, false);
     uint32_t remaining = read32(m, a) >> 8;
     a += 4;
     while (remaining > 0) {
-        const uint32_t f = read8(m, a++);
+        const uint32_t f = bios_read8(m, a++);
         if (f & 0x80) {
-            const uint32_t v = read8(m, a++);
+            const uint32_t v = bios_read8(m, a++);
             for (uint32_t n = (f & 0x7F) + 3; n > 0 && remaining > 0; --n, --remaining) {
-                write8(m, d++, v);
+                bios_write8(m, d++, v);
             }
         } else {
             for (uint32_t n = f + 1; n > 0 && remaining > 0; --n, --remaining) {
-                write8(m, d++, read8(m, a++));
+                bios_write8(m, d++, bios_read8(m, a++));
             }
         }
     }

@@ -243,6 +243,7 @@ void run_armed_slice(Machine& m) {
 
         if (m.EventsPending) [[unlikely]]
             between_instructions(m, trace);
+        if (m.gdb.Watching) gdb_note_instruction(m);  // gdb's read and access watchpoints
 
         bool go_on = c.ThumbState ? thumb_step(m, fetch<uint16_t>(m, c.R[15] - 4))
                                   : arm_step(m, fetch<uint32_t>(m, c.R[15] - 8));

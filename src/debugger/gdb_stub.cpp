@@ -4,6 +4,7 @@
 #include <charconv>
 #include <optional>
 
+#include "debugger/data_access.h"
 #include "debugger/debugger.h"
 #include "debugger/peek.h"
 #include "frontend/frontend.h"
@@ -130,6 +131,20 @@ void write_memory(Machine& m, uint32_t address, std::string_view bytes) {
     }
 }
 
+std::string watched_bytes(Machine& m, const GdbStops::Watch& w) {
+    std::string bytes(w.Length, '\0');
+    for (uint32_t i = 0; i < w.Length; ++i) bytes[i] = char(peek8(m, w.Start + i));
+    return bytes;
+}
+
+// The stop check looks for gdb's stops while gdb steps or has breakpoints or watchpoints set; the
+// run loop works out the data accesses while a read or access watchpoint is set.
+void arm(GdbStops& g) {
+    g.Watching = std::any_of(g.Watches.begin(), g.Watches.end(),
+                             [](const GdbStops::Watch& w) { return w.Kind != WatchKind::Write; });
+    g.Armed = g.Stepping || !g.Breakpoints.empty() || !g.Watches.empty();
+}
+
 // Z and z: "TYPE,ADDRESS,KIND".
 std::string set_stop_point(Machine& m, std::string_view args, bool insert) {
     GdbStops& g = m.gdb;
@@ -143,6 +158,7 @@ std::string set_stop_point(Machine& m, std::string_view args, bool insert) {
         auto it = std::find(g.Breakpoints.begin(), g.Breakpoints.end(), address);
         if (insert && it == g.Breakpoints.end()) g.Breakpoints.push_back(address);
         if (!insert && it != g.Breakpoints.end()) g.Breakpoints.erase(it);
+        arm(g);
         return "OK";
     }
     if (*type > 4) return "";
@@ -153,8 +169,12 @@ std::string set_stop_point(Machine& m, std::string_view args, bool insert) {
         return o.Start == w.Start && o.Length == w.Length && o.Kind == w.Kind;
     };
     auto it = std::find_if(g.Watches.begin(), g.Watches.end(), same);
-    if (insert && it == g.Watches.end()) g.Watches.push_back(w);
+    if (insert && it == g.Watches.end()) {
+        w.Seen = watched_bytes(m, w);
+        g.Watches.push_back(w);
+    }
     if (!insert && it != g.Watches.end()) g.Watches.erase(it);
+    arm(g);
     return "OK";
 }
 
@@ -164,43 +184,25 @@ bool is_stop_instruction(Machine& m) {
     return c.ThumbState ? (peek16(m, pc) & 0xFF00) == 0xDE00 : (peek32(m, pc) >> 28) == 0xF;
 }
 
-std::string watched_bytes(Machine& m, const GdbStops::Watch& w) {
-    std::string bytes(w.Length, '\0');
-    for (uint32_t i = 0; i < w.Length; ++i) bytes[i] = char(peek8(m, w.Start + i));
-    return bytes;
+void watch_hit(GdbStops& g, const GdbStops::Watch& w, uint32_t address) {
+    if (g.WatchHit) return;  // the first hit is the one reported
+    g.WatchHit = true;
+    g.HitKind = w.Kind;
+    g.HitAddress = address;
 }
 
-// Writes show as changed bytes (gdb reports a write watchpoint only when the value changed), reads
-// as the span that the bus noted. The first watchpoint hit is the one reported.
+// Writes to write and access watchpoints show as changed bytes (gdb reports a write watchpoint
+// only when the value changed), whoever wrote them: an instruction, a DMA transfer, a firmware
+// function or an I/O register's side effect.
 void watch_check(Machine& m) {
-    GdbStops& g = m.gdb;
-    // Taken first: looking at the watched bytes reads them through the bus too.
-    const uint32_t low = g.ReadLow, high = g.ReadHigh;
-    for (GdbStops::Watch& w : g.Watches) {
-        uint32_t hit = 0;
-        bool found = false;
-        if (w.Kind != WatchKind::Read) {
-            std::string now = watched_bytes(m, w);
-            auto diff = std::mismatch(now.begin(), now.end(), w.Seen.begin());
-            if (diff.first != now.end()) {
-                hit = w.Start + uint32_t(diff.first - now.begin());
-                found = true;
-                w.Seen = now;
-            }
-        }
-        if (!found && w.Kind != WatchKind::Write && low < high &&
-            uint64_t(low) < uint64_t(w.Start) + w.Length && w.Start < high) {
-            hit = std::max(low, w.Start);
-            found = true;
-        }
-        if (found && !g.WatchHit) {
-            g.WatchHit = true;
-            g.HitKind = w.Kind;
-            g.HitAddress = hit;
-        }
+    for (GdbStops::Watch& w : m.gdb.Watches) {
+        if (w.Kind == WatchKind::Read) continue;
+        std::string now = watched_bytes(m, w);
+        auto diff = std::mismatch(now.begin(), now.end(), w.Seen.begin());
+        if (diff.first == now.end()) continue;
+        watch_hit(m.gdb, w, w.Start + uint32_t(diff.first - now.begin()));
+        w.Seen = now;
     }
-    g.ReadLow = 0xFFFFFFFF;
-    g.ReadHigh = 0;
 }
 
 }  // namespace
@@ -214,6 +216,22 @@ bool gdb_stop_due(Machine& m, uint32_t next) {
     if (g.Stepping) return c.InstructionCount != g.ResumeCount;
     if (c.R[15] == g.ResumePc && c.InstructionCount == g.ResumeCount) return false;
     return std::find(g.Breakpoints.begin(), g.Breakpoints.end(), next) != g.Breakpoints.end();
+}
+
+// Reads reach read and access watchpoints; writes reach access watchpoints here, and write
+// watchpoints through the changed bytes.
+void gdb_note_access(Machine& m, uint32_t address, uint32_t length, bool write) {
+    for (const GdbStops::Watch& w : m.gdb.Watches) {
+        if (w.Kind == WatchKind::Write || (write && w.Kind == WatchKind::Read)) continue;
+        if (uint64_t(address) < uint64_t(w.Start) + w.Length &&
+            w.Start < uint64_t(address) + length)
+            watch_hit(m.gdb, w, std::max(address, w.Start));
+    }
+}
+
+void gdb_note_instruction(Machine& m) {
+    DataAccess a = instruction_access(m);
+    if (a.Length != 0) gdb_note_access(m, a.Address, a.Length, a.Write);
 }
 
 std::string gdb_packet(std::string_view data) {
@@ -236,6 +254,7 @@ std::string gdb_packet(std::string_view data) {
 void GdbStub::attach(Machine& m) {
     *this = GdbStub{};
     stop_ = "S05";
+    stop_count_ = m.cpu.InstructionCount;
     debugger_request(m);
 }
 
@@ -350,6 +369,7 @@ std::string GdbStub::command(Machine& m, std::string_view p) {
                 p[0] == 'X' ? std::optional<std::string>(data) : parse_hex_bytes(data);
             if (!bytes || bytes->size() != range->second) return "E01";
             write_memory(m, range->first, *bytes);
+            for (GdbStops::Watch& w : m.gdb.Watches) w.Seen = watched_bytes(m, w);  // not a hit
             return "OK";
         }
         case 'c':
@@ -416,21 +436,18 @@ std::string GdbStub::command(Machine& m, std::string_view p) {
 }
 
 void GdbStub::resume(Machine& m, bool step) {
+    interrupted_ = false;
+    running_ = true;
+    // The debugger window ran the processor on since gdb last saw it stop, and it has stopped
+    // again: gdb hears of that stop first (poll_stop reports it at once).
+    if (debugger_waiting(m) && m.cpu.InstructionCount != stop_count_) return;
     GdbStops& g = m.gdb;
     g.Stepping = step;
     g.ResumePc = m.cpu.R[15];
     g.ResumeCount = m.cpu.InstructionCount;
     g.WatchHit = false;
-    g.ReadLow = 0xFFFFFFFF;
-    g.ReadHigh = 0;
-    g.Watching = 0;
-    for (GdbStops::Watch& w : g.Watches) {
-        w.Seen = watched_bytes(m, w);  // gdb may have written memory while it held the processor
-        if (w.Kind != WatchKind::Write) g.Watching = 1;
-    }
-    g.Armed = step || !g.Breakpoints.empty() || !g.Watches.empty();
-    interrupted_ = false;
-    running_ = true;
+    for (GdbStops::Watch& w : g.Watches) w.Seen = watched_bytes(m, w);
+    arm(g);
     if (!m.cpu.QuitFlag) debugger_continue(m);
 }
 
@@ -448,8 +465,8 @@ std::string GdbStub::poll_stop(Machine& m) {
         return {};
     }
     GdbStops& g = m.gdb;
-    g.Armed = g.Watching = 0;
     running_ = false;
+    stop_count_ = m.cpu.InstructionCount;
     if (g.WatchHit && !m.cpu.QuitFlag) {
         const char* kind = g.HitKind == WatchKind::Write  ? "watch"
                            : g.HitKind == WatchKind::Read ? "rwatch"
@@ -458,6 +475,11 @@ std::string GdbStub::poll_stop(Machine& m) {
     } else {
         stop_ = format_message("T%02xthread:1;", signal);
     }
+    // Should the debugger window run the processor on from here, it runs as from a continue.
+    g.Stepping = g.WatchHit = false;
+    g.ResumePc = m.cpu.R[15];
+    g.ResumeCount = m.cpu.InstructionCount;
+    arm(g);
     last_sent_ = gdb_packet(stop_);
     return last_sent_;
 }

@@ -16,15 +16,16 @@ struct Machine;
 
 enum class WatchKind : uint32_t { Write = 2, Read = 3, Access = 4 };
 
-// What the stop check and the bus look at while gdb has the processor running. Nothing here costs
-// anything until gdb sets a breakpoint, a watchpoint or a step: `Armed` routes the run loop through
-// the stop check, `Watching` (read and access watchpoints only) makes the bus note the span of the
-// processor's reads.
+// What the stop check looks at while gdb is connected. Nothing here costs anything until gdb sets
+// a breakpoint, a watchpoint or a step: `Armed` routes the run loop through the stop check, and
+// `Watching` (read and access watchpoints only) makes it work out each instruction's data access
+// before the instruction runs. They stay set while gdb holds the processor, so that gdb's
+// breakpoints also stop a processor that the debugger window runs on (gdb leaves them in while it
+// holds the processor only with `set breakpoint always-inserted on`).
 struct GdbStops {
     uint32_t Armed = 0;
     uint32_t Watching = 0;
-    uint32_t ReadLow = 0xFFFFFFFF, ReadHigh = 0;  // the reads since the last stop check
-    std::vector<uint32_t> Breakpoints;            // instruction addresses, ARM or THUMB alike
+    std::vector<uint32_t> Breakpoints;  // instruction addresses, ARM or THUMB alike
     struct Watch {
         uint32_t Start, Length;
         WatchKind Kind;
@@ -32,8 +33,8 @@ struct GdbStops {
     };
     std::vector<Watch> Watches;
     bool Stepping = false;
-    // Where gdb resumed the processor: a breakpoint there does not fire again before an
-    // instruction has run, and a step is done once the count has moved.
+    // Where the processor last resumed or stopped: a breakpoint there does not fire again before
+    // an instruction has run, and a step is done once the count has moved.
     uint32_t ResumePc = 0, ResumeCount = 0;
     bool WatchHit = false;
     WatchKind HitKind = WatchKind::Write;
@@ -43,6 +44,13 @@ struct GdbStops {
 // The stop check's question, asked only while GdbStops::Armed: is a stop due for gdb before the
 // instruction at `next`?
 bool gdb_stop_due(Machine& m, uint32_t next);
+
+// A data access for the read and access watchpoints, made by the processor, a DMA transfer or a
+// firmware function. Called only while GdbStops::Watching.
+void gdb_note_access(Machine& m, uint32_t address, uint32_t length, bool write);
+// The run loop's call before each instruction while GdbStops::Watching: notes the access that the
+// instruction is about to make.
+void gdb_note_instruction(Machine& m);
 
 class GdbStub {
   public:
@@ -82,7 +90,8 @@ class GdbStub {
     bool detached_ = false;
     bool killed_ = false;
     bool quit_reported_ = false;
-    std::string stop_;  // the last stop reply, for '?'
+    uint32_t stop_count_ = 0;  // the instruction count at the last stop that gdb saw
+    std::string stop_;         // the last stop reply, for '?'
 };
 
 // Frames a packet: $data#checksum, with the protocol's escapes.

@@ -125,27 +125,13 @@ template <typename T>
 
 }  // namespace bus_detail
 
-// While gdb has read or access watchpoints set, the reads are noted (without a call, so that the
-// interpreters' handlers stay as small as they are without gdb). Writes need nothing: gdb's
-// watchpoints compare the watched bytes before each instruction.
-inline void gdb_note_read(Machine& m, uint32_t address, uint32_t size) {
-    GdbStops& g = m.gdb;
-    if (g.Watching) [[unlikely]] {
-        g.ReadLow = address < g.ReadLow ? address : g.ReadLow;
-        g.ReadHigh = address + size > g.ReadHigh ? address + size : g.ReadHigh;
-    }
-}
-
 [[gnu::always_inline]] inline uint32_t read8(Machine& m, uint32_t address) {
-    gdb_note_read(m, address, 1);
     return bus_detail::bus_read<uint8_t>(m, address);
 }
 [[gnu::always_inline]] inline uint32_t read16(Machine& m, uint32_t address) {
-    gdb_note_read(m, address, 2);
     return bus_detail::bus_read<uint16_t>(m, address);
 }
 [[gnu::always_inline]] inline uint32_t read32(Machine& m, uint32_t address) {
-    gdb_note_read(m, address, 4);
     return bus_detail::bus_read<uint32_t>(m, address);
 }
 [[gnu::always_inline]] inline void write8(Machine& m, uint32_t address, uint32_t value) {

@@ -30,6 +30,15 @@ constexpr uint32_t kDestIncrementKeep = 3;
 constexpr int32_t kSourceStep[4] = {1, -1, 0, 0};
 constexpr int32_t kDestStep[4] = {1, -1, 0, 1};
 
+// For gdb's read and access watchpoints: the bytes from the first unit that a transfer moves to
+// the last.
+void note_units(Machine& m, uint32_t first, uint32_t step, uint32_t count, uint32_t unit,
+                bool write) {
+    const uint32_t last = first + (count - 1) * step;
+    const bool down = int32_t(step) < 0;
+    gdb_note_access(m, down ? last : first, (down ? first - last : last - first) + unit, write);
+}
+
 }  // namespace
 
 void dma_start(Machine& m, uint32_t channel) {
@@ -75,6 +84,10 @@ void dma_transfer(Machine& m, uint32_t channel) {
     uint32_t source = ch.DmaSource & ~(unit - 1);
     uint32_t dest = ch.DmaDest;
 
+    if (m.gdb.Watching && count != 0) [[unlikely]] {
+        note_units(m, source, source_step, count, unit, false);
+        note_units(m, dest, dest_step, count, unit, true);
+    }
     if (m.DmaNesting == 0) m.DmaChainUnits = 0;
     m.DmaChainUnits += count;
     ++m.DmaNesting;

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # tamo in a real window on a private X server: the picture against tamo-headless's, held keys,
 # the debugger window, the Size menu, a second start, the end of the run through SIGTERM (as a
-# desktop logging out) writing the save file, and the file chooser at start-up.
-# Usage: sdl_test.sh TAMO TAMO_HEADLESS KEYS_CARTRIDGE. Every wait has a deadline.
+# desktop logging out) writing the save file, gdb, and the file chooser at start-up.
+# Usage: sdl_test.sh TAMO TAMO_HEADLESS KEYS_CARTRIDGE GDB_CARTRIDGE. Every wait has a deadline.
 set -euo pipefail
-tamo=$(realpath "$1") headless=$(realpath "$2")
+tamo=$(realpath "$1") headless=$(realpath "$2") session=$(realpath "$(dirname "$0")/../gdb/session.sh")
 # Under AddressSanitizer: SDL, D-Bus and the graphics drivers keep memory until the process ends.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 work=$(mktemp -d)
@@ -33,6 +33,7 @@ export DISPLAY=":$(head -1 "$work/display")" SDL_VIDEODRIVER=x11 XDG_RUNTIME_DIR
 mkdir -m 700 "$work/run" "$work/bin"
 cp "$3" "$work/keys.gba"
 cp "$3" "$work/ref.gba"
+cp "$4" "$work/gdb.gba" && cp "${4%.gba}.elf" "$work/gdb.elf"
 cd "$work"
 "$headless" --frames 10 --screenshot ref.png ref.gba
 
@@ -102,6 +103,23 @@ timeout 20 tail --pid=$tamo_pid -f /dev/null || fail "SIGTERM did not end tamo"
 wait $tamo_pid || status=$?
 [ $status = 0 ] || fail "tamo ended with status $status"
 [ "$(od -An -tx1 -j 131072 -N1 keys.sav | tr -d ' ')" = 5a ] || fail "no save file"
+
+# gdb: the window lives while it waits for gdb (its title names the port); the gdb session; a stop
+# instruction reported to gdb instead of ending the run; closing while gdb holds the processor
+# there ends the run as the stop does (status 1, no save file).
+"$tamo" --gdb 0 --gdb-wait gdb.gba &
+gdb_pid=$!
+pids+=($gdb_pid)
+wait_for 60 xdotool search --name '^Tamo - waiting for gdb on 127.0.0.1:[0-9]+$' || fail "no wait"
+port=$(xdotool search --name '^Tamo - waiting' getwindowname | grep -oE '[0-9]+$')
+"$session" "$port" gdb.elf || fail "gdb session"
+timeout 60 gdb-multiarch -batch -nx -ex "file gdb.elf" -ex "target remote 127.0.0.1:$port" \
+  -ex 'set {short}0x02000000 = 0xde00' -ex 'set $pc = 0x02000000' -ex continue \
+  -ex "shell kill -TERM $gdb_pid; timeout 20 tail --pid=$gdb_pid -f /dev/null" -ex 'p $pc' >stop 2>&1
+grep -q SIGTRAP stop && grep -q 'Remote connection closed' stop || fail "stop under gdb: $(cat stop)"
+status=0
+wait $gdb_pid || status=$?
+[ $status = 1 ] && [ ! -e gdb.sav ] || fail "closed under gdb: status $status"
 
 # Without a ROM the desktop's chooser asks for one; cancelling it ends the program.
 printf '#!/bin/sh\ncat "%s/choice" 2>/dev/null || exit 1\n' "$work" >bin/zenity

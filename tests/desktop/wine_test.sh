@@ -2,11 +2,13 @@
 # Tamo.exe end to end under wine inside Xvfb, on a 24-bit and on a 16-bit screen: the picture
 # equals tamo-headless's at x1 and x2, held keys reach the cartridge, Shift+D opens the debugger
 # whose buttons step and continue, the Size and Special menus act, closing writes the save file,
-# a second copy exits at once, the I/O read warning and a fatal error show their boxes.
-# Usage: wine_test.sh RELEASE_DIR TAMO_HEADLESS KEYS_GBA WARN_GBA WORK_DIR
+# a second copy exits at once, the I/O read warning and a fatal error show their boxes, and gdb
+# debugs it over Winsock.
+# Usage: wine_test.sh RELEASE_DIR TAMO_HEADLESS KEYS_GBA WARN_GBA WORK_DIR GDB_GBA
 set -euo pipefail
 release=$(realpath "$1") headless=$(realpath "$2") keys=$(realpath "$3") warn=$(realpath "$4")
 mkdir -p "$5" && work=$(realpath "$5")
+gdb_rom=$(realpath "$6") session=$(realpath "$(dirname "$0")/../gdb/session.sh")
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=-all,warn+debugstr
 xvfb=""
@@ -37,10 +39,10 @@ start_x() { # DEPTH
 }
 
 # Starts Tamo.exe in a fresh folder on ROM (copied there) inside a wine virtual desktop.
-launch() { # NAME ROM
+launch() { # NAME ROM [OPTION...]
   run=$work/$1
   rm -rf "$run" && mkdir -p "$run" && cp "$release/Tamo.exe" "$2" "$run/"
-  (cd "$run" && exec wine explorer /desktop=tamo,1024x768 Tamo.exe "$(basename "$2")" \
+  (cd "$run" && exec wine explorer /desktop=tamo,1024x768 Tamo.exe "${@:3}" "$(basename "$2")" \
     >"$run/log" 2>&1) &
   launched=$!
 }
@@ -164,6 +166,29 @@ for depth in 24 16; do
   box Tamo-Emulator Return "$w" # SWP is not emulated
   ended || fail "still running after the fatal error"
   [ ! -e "$work/warn/wine_warn.sav" ] || fail "save written after a fatal error"
+
+  step "gdb"
+  "$headless" --gdb 0 --gdb-wait "$gdb_rom" 2>"$work/holder" & # holds a port
+  holder=$!
+  timeout 10 sh -c "until grep -q 127.0.0.1: '$work/holder'; do sleep 0.1; done"
+  status=0
+  (cd "$work" && timeout 60 wine "$release/Tamo.exe" --gdb "$(grep -oE '[0-9]+$' "$work/holder")" \
+    none.gba 2>"$work/busy") || status=$?
+  kill "$holder"
+  [ $status = 2 ] && grep -q "is in use" "$work/busy" || fail "busy port: status $status"
+  # The window lives while it waits for gdb (its title names the port); the gdb session; a stop
+  # instruction reported to gdb; the window closed while gdb holds the processor there.
+  launch gdb "$gdb_rom" --gdb 0 --gdb-wait
+  w=$(timeout 60 xdotool search --sync --onlyvisible --name '^Tamo - waiting for gdb on .*$') ||
+    fail "no wait for gdb"
+  port=$(xdotool getwindowname "$w" | grep -oE '[0-9]+$')
+  "$session" "$port" "${gdb_rom%.gba}.elf" || fail "gdb session"
+  timeout 90 gdb-multiarch -batch -nx -ex "target remote 127.0.0.1:$port" -ex 'set $pc = 0x02000000' \
+    -ex 'set {short}0x02000000 = 0xde00' -ex continue -ex "shell xdotool windowfocus --sync $w \
+    key alt+F4; timeout 30 tail --pid=$launched -f /dev/null" -ex 'p $pc' >"$work/stop" 2>&1
+  grep -q SIGTRAP "$work/stop" && grep -q 'Remote connection closed' "$work/stop" ||
+    fail "stop under gdb: $(cat "$work/stop")"
+  [ ! -e "$work/gdb/gdb_cart.sav" ] || fail "save written after a stop held by gdb"
   stop_x
 done
 echo "wine tests passed"

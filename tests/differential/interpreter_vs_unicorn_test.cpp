@@ -4,12 +4,13 @@
 // and records its data accesses; it is taken back and another drawn when Unicorn refuses it, an
 // access leaves the scratch area (loads may read the code area) or is unaligned, or the next
 // instruction leaves the code area. Then the emulator runs it, and R0..R14, the next address, T,
-// N Z C V and the scratch area are compared. A sequence ends after 1..8 instructions or on code
-// that already ran. Left out: the deliberate differences listed in the README ("What Tamo emulates
-// and what it does not") and what the processor leaves undefined (write-back with Rd = Rn, Rm = Rn
-// or Rn = R15; MUL Rd = Rm, long multiplies without three different registers; R15 as a multiply
-// operand; block transfers with S or an empty list; a lone half of THUMB BL; MRS, MSR, SWP, SWI,
-// coprocessors, conditions 15 and THUMB 14).
+// N Z C V, the scratch area and the data access that gdb's watchpoints expect are compared. A
+// sequence ends after 1..8 instructions or on code that already ran. Left out: the deliberate
+// differences listed in the README ("What Tamo emulates and what it does not") and what the
+// processor leaves undefined (write-back with Rd = Rn, Rm = Rn or Rn = R15; MUL Rd = Rm, long
+// multiplies without three different registers; R15 as a multiply operand; block transfers with S
+// or an empty list; a lone half of THUMB BL; MRS, MSR, SWP, SWI, coprocessors, conditions 15 and
+// THUMB 14).
 #include <gtest/gtest.h>
 #include <unicorn/unicorn.h>
 
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "cpu/cpu.h"
+#include "debugger/data_access.h"
 #include "fake_host.h"
 
 namespace {
@@ -238,11 +240,20 @@ class Harness {
         CpuState& c = mm.cpu;
         const CpuState saved_cpu = c;
         std::string diff;
+        DataAccess access;  // what gdb's watchpoints expect the instruction to read or write
         for (uint32_t done = 0; done < size; done += thumb ? 2 : 4) {
+            if (DataAccess a = instruction_access(mm); a.Length != 0) access = a;
             c.ThumbState ? thumb_execute(mm, read16(mm, c.R[15] - 4))
                          : arm_execute(mm, read32(mm, c.R[15] - 8));
             if (c.QuitFlag) diff += " the emulator stopped the machine.";
         }
+        uint32_t low = ~0u, high = 0;
+        for (const Access& a : accesses_)
+            low = std::min(low, a.address), high = std::max(high, a.address + a.size);
+        if (access.Length ? access.Address != low || access.Address + access.Length != high ||
+                                access.Write != accesses_[0].write
+                          : !accesses_.empty())
+            diff += " gdb's access " + hex(access.Address) + "+" + std::to_string(access.Length);
         for (const auto& box : host().boxes) diff += " message: " + box.text;
         for (const auto& line : host().debug_lines) diff += " debug line: " + line;
         if (unchecked(word, thumb) & 1) c.FlagC = o.r[kC];

@@ -1,5 +1,5 @@
 @ The cartridge that gdb debugs: ARM start-up code, then a THUMB loop that calls a routine with a
-@ BL pair; the routine counts its calls in an EWRAM word.
+@ BL pair; the routine counts its calls in an EWRAM word and stores the same word beside it.
         .equ counter, 0x02000100
         .arm
         .global _start
@@ -24,5 +24,6 @@ bump:
         ldr     r3, [r2]
         add     r3, #1
         str     r3, [r2]
+        str     r2, [r2, #4]
         bx      lr
         .pool

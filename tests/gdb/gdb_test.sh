@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# gdb-multiarch against tamo-headless --gdb: a session from session.gdb, a second port refused,
+# gdb-multiarch against tamo-headless --gdb: the session of session.gdb, a second port refused,
 # a reconnection after detach, and kill. Usage: gdb_test.sh TAMO_HEADLESS CARTRIDGE.gba
 set -u
 headless=$1 rom=$2 elf=${2%.gba}.elf here=$(dirname "$0")
@@ -19,10 +19,7 @@ done
 timeout 10 "$headless" --gdb "$port" "$rom" 2>"$work/second.txt"
 [ $? -eq 2 ] && grep -q "port $port is in use" "$work/second.txt" || fail "busy port not refused"
 
-gdb -x "$here/session.gdb" >"$work/session.txt" 2>&1 || fail "gdb session"
-grep '^# expect ' "$here/session.gdb" | cut -c10- | while read -r pattern; do
-    grep -qE -- "$pattern" "$work/session.txt" || { echo "missing: $pattern"; exit 1; }
-done || fail "gdb output"
+"$here/session.sh" "$port" "$elf" || fail "gdb session"
 
 # Detached, the cartridge runs on; a new debugger stops it in its loop and kills the run.
 gdb -ex "info registers pc" -ex kill >"$work/again.txt" 2>&1 || fail "reconnection"

@@ -1,5 +1,5 @@
-# A gdb session against tamo-headless --gdb on gdb_cart: the driver connects first, then checks
-# that every "expect" pattern below (an extended regular expression) is in gdb's output.
+# A gdb session against a program's --gdb on gdb_cart (session.sh connects first, then checks
+# that every "expect" pattern below, an extended regular expression, is in gdb's output).
 info registers r0 pc cpsr
 # expect ^pc +0x8000000 +0x8000000 <_start>
 # expect ^cpsr +0x1f +31
@@ -26,6 +26,16 @@ watch *(int *)0x02000100
 continue
 # expect Hardware watchpoint 4: \*\(int \*\)0x02000100
 # expect ^New value = 42$
+delete
+awatch *(int *)0x02000104
+continue
+# expect Hardware access \(read/write\) watchpoint 5: \*\(int \*\)0x02000104
+# expect ^Value = 33554688$
+delete
+rwatch *(int *)0x02000100
+continue
+# expect Hardware read watchpoint 6: \*\(int \*\)0x02000100
+# expect ^Value = 43$
 delete
 python
 import os, signal, threading

@@ -15,7 +15,8 @@
 #include "frontend/settings.h"
 #include "machine.h"
 #include "memory/save_file.h"
-#include "platform/headless/gdb_server.h"
+#include "platform/common/gdb_options.h"
+#include "platform/common/gdb_server.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/key_script.h"
 #include "platform/headless/screenshot.h"
@@ -87,6 +88,25 @@ Exit status:
 Save files: a save of another size than 196,608 bytes is copied to NAME.bak
 first; 32 KB and 64 KB images are read as the 64 KB SRAM. Messages that span
 several lines are printed as several lines, each behind its prefix.)footer";
+
+// The main loop of run_frames with gdb served between passes. With `wait`, no instruction runs
+// before a debugger has connected. While gdb holds the processor, the loop waits for its
+// commands; while the processor runs, the connection is looked at once per frame.
+void run_frames_with_gdb(Machine& m, GdbServer& gdb, uint32_t frames, bool wait) {
+    while (wait && !gdb.connected()) gdb.wait(m, -1);
+    auto serve = [&](bool look) {
+        gdb.serve(m, look);
+        while (gdb.holding()) gdb.wait(m, -1);
+    };
+    for (uint32_t f = 0; f < frames && !m.cpu.QuitFlag; ++f) {
+        serve(true);
+        for (int line = 0; line < kLinesPerFrame && !m.cpu.QuitFlag; ++line) {
+            main_loop_pass(m);
+            serve(false);
+        }
+    }
+    gdb.finish(m.cpu.QuitFlag ? 1 : 0);
+}
 
 int usage_error(const std::string& text) {
     std::fprintf(stderr, "tamo-headless: %s\n", text.c_str());
@@ -243,12 +263,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tamo-headless: --gdb: %s\n", gdb_error.c_str());
         return kExitUsage;
     }
+    if (gdb_port)
+        std::fprintf(stderr, "tamo-headless: gdb: listening on 127.0.0.1:%u\n", gdb.port());
     std::optional<TextDebugger> debugger;
     if (text_debugger) debugger.emplace(STDIN_FILENO, stdout);
     if (debugger) {
         run_frames_with_debugger(m, *debugger, frames);
     } else if (gdb_port) {
-        gdb.run_frames(m, frames, gdb_wait);
+        run_frames_with_gdb(m, gdb, frames, gdb_wait);
     } else {
         run_frames(m, frames);
         // Nobody answers the debugger here: say so, or the held processor would go unnoticed.

@@ -179,6 +179,14 @@ int App::run() {
     Machine& m = *machine_;
     m.settings = settings_load(options_.ini);
     pacer_ = FramePacer(m.settings.FrameLimit != 0);
+    if (options_.gdb_port) {
+        std::string error;
+        if (!gdb_.listen(*options_.gdb_port, error)) {
+            std::fprintf(stderr, "tamo: --gdb: %s\n", error.c_str());
+            return 2;
+        }
+        std::fprintf(stderr, "tamo: gdb: listening on 127.0.0.1:%u\n", gdb_.port());
+    }
 
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
@@ -212,16 +220,37 @@ int App::run() {
 
     if (!rom_load(m, options_.rom, false) && !rom_open_dialog(m)) return 1;
     cpu_reset(m, kCartridgeEntry);
+    if (options_.gdb_wait) wait_for_gdb();
     next_title_ = SDL_GetTicks64() + 1000;
 
-    while (!m.cpu.QuitFlag) {
+    // A stop that ends the run while gdb is connected is reported to gdb first, and the run goes
+    // on while gdb holds the processor there, unless the user ends it.
+    while (!m.cpu.QuitFlag || (!user_ended_ && !close_requested_ && gdb_.holding())) {
         main_loop_pass(m);
+        gdb_.serve(m, false);
         if (frame_presented_) {
             frame_presented_ = false;
             end_of_frame();
         }
     }
-    return user_ended_ && !save_failed_ ? 0 : 1;
+    if (gdb_.killed()) std::fputs("tamo: killed from gdb; no save file written\n", stderr);
+    int status = user_ended_ && !save_failed_ ? 0 : 1;
+    gdb_.finish(status);
+    return status;
+}
+
+// --gdb-wait: no instruction runs before gdb has connected; the window is drawn and can be closed
+// meanwhile (its menus do nothing yet).
+void App::wait_for_gdb() {
+    std::string title = format_message("Tamo - waiting for gdb on 127.0.0.1:%u", gdb_.port());
+    SDL_SetWindowTitle(main_.window, title.c_str());
+    while (!gdb_.connected() && !close_requested_) {
+        handle_events();
+        draw_main_window();
+        pending_command_ = 0;
+        gdb_.wait(*machine_, 16);
+    }
+    if (close_requested_) close_main_window();
 }
 
 void App::end_of_frame() {
@@ -231,6 +260,8 @@ void App::end_of_frame() {
         close_main_window();
         return;
     }
+    gdb_.serve(m, true);
+    show_debugger_window();
     uint64_t ticks = SDL_GetTicks64();
     if (ticks >= next_title_) {
         SDL_SetWindowTitle(main_.window, frame_rate_title(m).c_str());
@@ -276,7 +307,25 @@ void App::end_of_frame() {
     }
 
     int64_t wait = pacer_.frame_done(now_ns());
-    if (wait > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
+    if (wait > 0 && gdb_.listening()) {
+        gdb_.pause(m, wait);
+    } else if (wait > 0) {
+        std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
+    }
+}
+
+// The debugger window follows the debugger's view once a frame, so that gdb's steps (each hides
+// the view and shows it again) leave it standing. While gdb is connected it is not raised: the
+// keyboard stays with gdb.
+void App::show_debugger_window() {
+    if (!debugger_.window) return;
+    bool shown = SDL_GetWindowFlags(debugger_.window) & SDL_WINDOW_SHOWN;
+    if (debugger_wanted_ && !shown) {
+        SDL_ShowWindow(debugger_.window);
+        if (!gdb_.connected()) SDL_RaiseWindow(debugger_.window);
+    } else if (!debugger_wanted_ && shown) {
+        SDL_HideWindow(debugger_.window);
+    }
 }
 
 void App::handle_events() {
@@ -445,9 +494,11 @@ void App::save_screenshot() {
 }
 
 // Closing the window (or the desktop asking the program to end) resets the machine, which
-// writes the save file, and ends the run.
+// writes the save file, and ends the run. After a stop that ended the run and that gdb held,
+// closing ends the run as that stop ends it: status 1 and no save file.
 void App::close_main_window() {
     Machine& m = *machine_;
+    if (m.cpu.QuitFlag) return;
     user_ended_ = true;
     if (!window_destroyed(m)) {
         save_failed_ = true;
@@ -521,12 +572,11 @@ void App::debugger_show() {
         pending_action_ = DebuggerAction::Continue;
         return;
     }
-    SDL_ShowWindow(debugger_.window);
-    SDL_RaiseWindow(debugger_.window);
+    debugger_wanted_ = true;
 }
 
 void App::debugger_hide() {
-    if (debugger_.window) SDL_HideWindow(debugger_.window);
+    debugger_wanted_ = false;
 }
 
 void App::debugger_refresh() {

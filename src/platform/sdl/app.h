@@ -6,11 +6,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "frontend/host.h"
 #include "frontend/pacer.h"
+#include "platform/common/gdb_server.h"
 #include "platform/sdl/debugger_window.h"
 
 struct Machine;
@@ -23,6 +25,8 @@ struct AppOptions {
     int scale = 1;
     bool fullscreen = false;
     bool debug_output = false;
+    std::optional<uint16_t> gdb_port;
+    bool gdb_wait = false;
 };
 
 // An SDL window with its renderer and its own ImGui context.
@@ -60,6 +64,8 @@ class App : public Host {
     void handle_events();
     void handle_event(const SDL_Event& event);
     bool idle_while_modal();
+    void wait_for_gdb();
+    void show_debugger_window();
     void draw_main_window();
     void draw_debugger_window();
     void apply_menu_command(uint32_t id);
@@ -76,6 +82,7 @@ class App : public Host {
     SDL_Texture* picture_ = nullptr;
     DebuggerWindow debugger_view_;
     FramePacer pacer_;
+    GdbServer gdb_;
     std::vector<SDL_GameController*> controllers_;
 
     int menu_bar_height_ = 23;
@@ -83,6 +90,7 @@ class App : public Host {
     bool close_requested_ = false;
     bool user_ended_ = false;
     bool save_failed_ = false;
+    bool debugger_wanted_ = false;  // the debugger's view is up: the window follows once a frame
     uint32_t pending_command_ = 0;
     DebuggerAction pending_action_ = DebuggerAction::None;
     uint64_t next_title_ = 0;

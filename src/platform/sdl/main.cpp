@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
+#include "platform/common/gdb_options.h"
 #include "platform/sdl/app.h"
 #include "platform/sdl/instance_lock.h"
 
@@ -21,10 +22,17 @@ Settings: Tamo.ini in the working folder, section [Tamo]: Breakpoint,
 CountBreak, ROMWriteEnable, DisableWindows, DisplayFPS, and FrameLimit (1, the
 default: the console's 59.73 frames a second; 0: as fast as the computer goes).
 
+gdb (--gdb): every stop of the processor, gdb's or the debugger window's, shows
+in the debugger window and is reported to gdb when gdb waits for one; Continue
+in either runs on. While gdb is connected, an emulation error or a stop
+instruction is reported to gdb instead of ending the run; the run ends when
+gdb continues, detaches or kills, or when the window is closed.
+
 Only one copy runs at a time: a second start ends at once with status 0.
 Exit status: 0 when the window was closed (the save file written) or the
 debugger's Quit ended the run; 1 when no window could be opened, no ROM was
-loaded, the cartridge stopped the machine, or the save file was not written.)footer";
+loaded, the cartridge stopped the machine, gdb killed the run, or the save
+file was not written; 2 for a bad command line or a --gdb port in use.)footer";
 
 }  // namespace
 
@@ -40,6 +48,7 @@ int main(int argc, char** argv) {
     cli.add_option("--ini", options.ini, "the settings file (default Tamo.ini)");
     cli.add_flag("--debug-output", options.debug_output,
                  "print the developer's debug lines to standard error");
+    add_gdb_options(cli, options.gdb_port, options.gdb_wait);
     try {
         cli.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

@@ -2,6 +2,7 @@
 // into the debugger's actions. The main loop routes its messages between two processor slices.
 #include "debugger/debugger.h"
 #include "machine.h"
+#include "platform/common/gdb_server.h"
 #include "platform/win32/resource.h"
 #include "platform/win32/win32_host.h"
 
@@ -35,6 +36,7 @@ INT_PTR CALLBACK Win32Host::dialog_procedure(HWND dialog, UINT message, WPARAM w
         case IDC_STEP_OVER: debugger_step_over(m); break;
         case IDC_CONTINUE: debugger_continue(m); break;
         case IDC_QUIT:
+            host->quit_pressed_ = true;
             debugger_quit(m);
             EndDialog(dialog, 1);
             break;
@@ -63,11 +65,19 @@ void Win32Host::create_dialog() {
 
 void Win32Host::debugger_show() {
     create_dialog();
-    if (dialog_) ShowWindow(dialog_, SW_SHOW);
+    dialog_wanted_ = true;
 }
 
 void Win32Host::debugger_hide() {
-    if (dialog_) ShowWindow(dialog_, SW_HIDE);
+    dialog_wanted_ = false;
+}
+
+// The dialog follows the debugger's view once a frame, so that gdb's steps (each hides the view
+// and shows it again) leave it standing. While gdb is connected it does not take the keyboard.
+void Win32Host::show_dialog() {
+    if (!dialog_ || (IsWindowVisible(dialog_) != 0) == dialog_wanted_) return;
+    bool quiet = gdb_ && gdb_->connected();
+    ShowWindow(dialog_, !dialog_wanted_ ? SW_HIDE : quiet ? SW_SHOWNOACTIVATE : SW_SHOW);
 }
 
 void Win32Host::debugger_refresh() {

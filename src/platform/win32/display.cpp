@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "machine.h"
+#include "platform/common/gdb_server.h"
 #include "platform/win32/win32_host.h"
 
 namespace {
@@ -167,10 +168,15 @@ void Win32Host::pace() {
         int64_t(counter.QuadPart / frequency.QuadPart) * kNanosecondsPerSecond +
         int64_t(counter.QuadPart % frequency.QuadPart) * kNanosecondsPerSecond / frequency.QuadPart;
     int64_t wait = pacer_.frame_done(now);
-    if (wait >= 1'000'000) Sleep(DWORD(wait / 1'000'000));
+    if (gdb_ && gdb_->listening()) {
+        gdb_->pause(*machine_, wait);
+    } else if (wait >= 1'000'000) {
+        Sleep(DWORD(wait / 1'000'000));
+    }
 }
 
 void Win32Host::present() {
+    show_dialog();
     if (!primary_) return;
     blit();
     pace();

@@ -1,12 +1,15 @@
 // Tamo.exe: the emulator as a Windows program. Start-up, the settings from .\Tamo.ini, the main
 // window and its menu, the main loop (one scanline and one processor slice per pass, at most one
 // message per window), and the boxes and dialogs that the emulation asks for.
+#include <charconv>
+#include <optional>
 #include <string>
 
 #include "cpu/cpu.h"
 #include "frontend/frontend.h"
 #include "frontend/window.h"
 #include "machine.h"
+#include "platform/common/gdb_server.h"
 #include "platform/win32/resource.h"
 #include "platform/win32/win32_host.h"
 
@@ -43,10 +46,74 @@ Settings read_settings() {
     return s;
 }
 
+constexpr char kUsage[] =
+    "Usage: Tamo.exe [--gdb PORT [--gdb-wait]] [ROM]\r\n"
+    "Plays a Game Boy Advance cartridge; without a ROM the open dialog asks for one.\r\n"
+    "  --gdb PORT   serve gdb's remote protocol on 127.0.0.1:PORT (0: any free port);\r\n"
+    "               a port in use ends the program with status 2; gdb's kill ends the\r\n"
+    "               run without writing the save file\r\n"
+    "  --gdb-wait   with --gdb: wait for gdb before the first instruction (the title\r\n"
+    "               names the port)\r\n"
+    "  --help       this text\r\n"
+    "The options come first; the rest of the command line is the ROM's name.\r\n";
+
+// Tamo.exe has no console: a text goes to the standard output or error that a command prompt or
+// a script gave it, or else into a message box.
+void tell(DWORD stream, const std::string& text) {
+    HANDLE handle = GetStdHandle(stream);
+    DWORD written = 0;
+    if (handle && handle != INVALID_HANDLE_VALUE &&
+        WriteFile(handle, text.data(), DWORD(text.size()), &written, nullptr))
+        return;
+    MessageBoxA(nullptr, text.c_str(), "Tamo", MB_OK);
+}
+
+struct CommandLine {
+    std::string rom;
+    std::optional<uint16_t> gdb_port;
+    bool gdb_wait = false;
+    bool help = false;
+    std::string error;
+};
+
+// Options first (--gdb PORT, --gdb-wait, --help), then the ROM's name as the whole rest.
+CommandLine parse_command_line(std::string_view text) {
+    CommandLine line;
+    auto next_word = [&text] {
+        text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
+        std::string_view word = text.substr(0, text.find(' '));
+        text.remove_prefix(word.size());
+        return word;
+    };
+    while (text.substr(std::min(text.find_first_not_of(' '), text.size())).starts_with("--")) {
+        std::string_view option = next_word();
+        if (option == "--gdb") {
+            std::string_view port = next_word();
+            uint16_t value = 0;
+            auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), value);
+            if (port.empty() || ec != std::errc() || end != port.data() + port.size())
+                line.error = "--gdb: '" + std::string(port) + "' is not a port number";
+            line.gdb_port = value;
+        } else if (option == "--gdb-wait") {
+            line.gdb_wait = true;
+        } else if (option == "--help") {
+            line.help = true;
+        } else {
+            line.error = "unknown option " + std::string(option);
+        }
+    }
+    if (line.gdb_wait && !line.gdb_port) line.error = "--gdb-wait needs --gdb";
+    if (line.gdb_port || line.gdb_wait || line.help)
+        text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
+    line.rom = rom_name_from_command_line(text);
+    return line;
+}
+
 struct Program {
     Win32Host& host;
     Machine& machine;
     bool running = false;  // from the start of the main loop to its end
+    bool ended = false;    // the window was closed
 };
 
 void show_rom_write_enable(HWND window, const Machine& m) {
@@ -83,8 +150,9 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
             break;
         case WM_DESTROY:
             // Closed by the user: the reset writes the save file. A run that the machine ended
-            // itself (an emulation error, Quit) leaves the save file alone.
-            if (program->running) window_destroyed(m);
+            // itself (an emulation error, Quit, also one that gdb held) leaves the save file alone.
+            if (program->running && !m.cpu.QuitFlag) window_destroyed(m);
+            program->ended = true;
             PostQuitMessage(0);
             return 0;
         default: break;
@@ -92,7 +160,10 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
     return DefWindowProcA(window, message, w, l);
 }
 
-void main_loop(Win32Host& host, Machine& m, HWND window) {
+// A stop that ends the run while gdb is connected is reported to gdb first (gdb is looked at
+// after every pass, its commands read once a frame), and the run goes on while gdb holds the
+// processor there, unless the window is closed or Quit pressed.
+void main_loop(Win32Host& host, Machine& m, HWND window, const Program& program, GdbServer& gdb) {
     MSG message;
     while (true) {
         if (HWND dialog = host.debugger_dialog()) {
@@ -102,16 +173,56 @@ void main_loop(Win32Host& host, Machine& m, HWND window) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
+        if (program.ended || host.quit_pressed()) break;
         main_loop_pass(m);
-        if (m.cpu.QuitFlag) break;
+        gdb.serve(m, m.video.VCOUNT == 0);
+        if (m.cpu.QuitFlag && !gdb.holding()) break;
     }
 }
 
-int run(HINSTANCE instance, const char* command_line) {
-    std::string rom_name = rom_name_from_command_line(command_line ? command_line : "");
+// --gdb-wait: no instruction runs before gdb has connected; the window can be closed meanwhile.
+void wait_for_gdb(Machine& m, HWND window, const Program& program, GdbServer& gdb) {
+    SetWindowTextA(window,
+                   format_message("Tamo - waiting for gdb on 127.0.0.1:%u", gdb.port()).c_str());
+    MSG message;
+    while (!gdb.connected() && !program.ended) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        gdb.wait(m, 16);
+    }
+}
+
+int run(HINSTANCE instance, const char* text) {
+    CommandLine command_line = parse_command_line(text ? text : "");
+    if (!command_line.error.empty()) {
+        tell(STD_ERROR_HANDLE, "Tamo.exe: " + command_line.error + "\r\n" + kUsage);
+        return 2;
+    }
+    if (command_line.help) {
+        tell(STD_OUTPUT_HANDLE, kUsage);
+        return 0;
+    }
+    GdbServer gdb;
+    if (command_line.gdb_port) {
+        std::string error;
+        if (!gdb.listen(*command_line.gdb_port, error)) {
+            tell(STD_ERROR_HANDLE, "Tamo.exe: --gdb: " + error + "\r\n");
+            return 2;
+        }
+        std::string listening =
+            format_message("Tamo.exe: gdb: listening on 127.0.0.1:%u\r\n", gdb.port());
+        HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+        DWORD written = 0;
+        if (err && err != INVALID_HANDLE_VALUE)
+            WriteFile(err, listening.data(), DWORD(listening.size()), &written, nullptr);
+    }
+    const std::string& rom_name = command_line.rom;
     Win32Host host(instance);
     Machine machine(host);
     host.attach(machine);
+    host.attach_gdb(gdb);
     machine.settings = read_settings();
     host.set_frame_limit(machine.settings.FrameLimit != 0);
     Program program{host, machine};
@@ -142,12 +253,14 @@ int run(HINSTANCE instance, const char* command_line) {
         return 1;
     }
     cpu_reset(machine, kCartridgeEntry);
+    program.running = true;
+    if (command_line.gdb_wait) wait_for_gdb(machine, window, program, gdb);
     SetTimer(window, kTitleTimer, 1000, nullptr);
     host.keyboard_init(window);
 
-    program.running = true;
-    main_loop(host, machine, window);
+    main_loop(host, machine, window, program, gdb);
     program.running = false;
+    gdb.finish(program.ended ? 0 : 1);
 
     host.keyboard_release();
     host.display_release();

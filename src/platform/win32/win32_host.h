@@ -19,12 +19,15 @@
 #include "frontend/pacer.h"
 
 struct Machine;
+class GdbServer;
 
 class Win32Host : public Host {
   public:
     explicit Win32Host(HINSTANCE instance) : instance_(instance) {}
     ~Win32Host() override;
     void attach(Machine& m) { machine_ = &m; }
+    // --gdb: the waits between frames answer gdb.
+    void attach_gdb(GdbServer& gdb) { gdb_ = &gdb; }
 
     // DirectDraw in windowed mode: a primary surface clipped to the window and a 256x160 back
     // surface in the desktop's format. False after a failure, whose message has been shown.
@@ -39,6 +42,8 @@ class Win32Host : public Host {
     // no menu command and does not close, so that the machine is never reset under itself.
     bool modal() const { return modal_ > 0; }
     HWND debugger_dialog() const { return dialog_; }
+    // The debugger's Quit was pressed.
+    bool quit_pressed() const { return quit_pressed_; }
 
     void message_box(std::string_view caption, std::string_view text) override;
     bool ask_yes_no(std::string_view caption, std::string_view text) override;
@@ -57,10 +62,13 @@ class Win32Host : public Host {
     bool restore_surfaces();
     void blit();
     void pace();
+    void show_dialog();
 
     HINSTANCE instance_;
     Machine* machine_ = nullptr;
+    GdbServer* gdb_ = nullptr;
     int modal_ = 0;
+    bool quit_pressed_ = false;
 
     HWND window_ = nullptr;
     IDirectDraw* direct_draw_ = nullptr;
@@ -79,6 +87,7 @@ class Win32Host : public Host {
     uint8_t key_state_[256] = {};
 
     HWND dialog_ = nullptr;
+    bool dialog_wanted_ = false;  // the debugger's view is up: the dialog follows once a frame
 
     // The open dialog's buffers live for the whole run, so that the next dialog opens at the
     // previous choice.

@@ -78,4 +78,21 @@ TEST_P(PacketTest, Answers) {
 
 INSTANTIATE_TEST_SUITE_P(Gdb, PacketTest, testing::ValuesIn(kPacketCases));
 
+// The debugger window runs the processor on while gdb holds it, and it stops again (the stop key):
+// gdb's next continue hears of that stop at once instead of running past it.
+TEST(GdbStub, ContinueReportsAStopMadeMeanwhileInTheWindow) {
+    TestMachine t;
+    cpu_reset(t.m, kCartridgeEntry);
+    GdbStub stub;
+    stub.attach(t.m);
+    cpu_run(t.m);
+    debugger_continue(t.m);
+    cpu_run(t.m);
+    debugger_request(t.m);
+    cpu_run(t.m);
+    ASSERT_TRUE(debugger_waiting(t.m));
+    std::string out = stub.receive(t.m, pkt("c"));
+    EXPECT_EQ(out + stub.poll_stop(t.m), "+" + pkt("T05thread:1;"));
+}
+
 }  // namespace
