@@ -58,6 +58,7 @@ struct Machine {
     uint8_t Sram[kSramSize + kSlack] = {};
     uint8_t IoBytes[kIoSize] = {};
     uint32_t ColourCache[512] = {};
+    uint32_t ColourCacheChanged = 1;  // set by every colour cache write, cleared by the renderer
 
     uint16_t KEYINPUT = 0xFFFF, KEYCNT = 0xFFFF;
 

@@ -111,20 +111,26 @@ inline uint32_t colour_at(const uint32_t* colours, uint32_t byte_offset) {
                                               byte_offset);
 }
 
-// Writes a whole tile row. The indices are cut out of the row already multiplied by 4 (as byte
-// offsets into the colour table), which saves a shift per pixel.
-template <bool Colours256>
-inline void put_text_row(const TextRow& row, uint32_t* out) {
+// Writes a whole tile row: into a layer line every pixel as it is, or (Behind) each with the
+// layer's flag into the pixels of the composed line still empty. The indices are cut out of the
+// row already multiplied by 4 (as byte offsets into the colour table), which saves a shift per
+// pixel; the eight colours are looked up first and then laid down together, which the compiler
+// does several at once.
+template <bool Colours256, bool Behind>
+inline void put_text_row(const TextRow& row, uint32_t* out, uint32_t flag) {
+    uint32_t ink[8];
     if constexpr (Colours256) {
-        out[0] = colour_at(row.colours, uint32_t(row.bits << 2) & 0x3FC);
+        ink[0] = colour_at(row.colours, uint32_t(row.bits << 2) & 0x3FC);
         for (uint32_t i = 1; i < 8; ++i)
-            out[i] = colour_at(row.colours, uint32_t(row.bits >> (8 * i - 2)) & 0x3FC);
+            ink[i] = colour_at(row.colours, uint32_t(row.bits >> (8 * i - 2)) & 0x3FC);
     } else {
         const uint32_t bits = uint32_t(row.bits);
-        out[0] = colour_at(row.colours, (bits << 2) & 0x3C);
+        ink[0] = colour_at(row.colours, (bits << 2) & 0x3C);
         for (uint32_t i = 1; i < 8; ++i)
-            out[i] = colour_at(row.colours, (bits >> (4 * i - 2)) & 0x3C);
+            ink[i] = colour_at(row.colours, (bits >> (4 * i - 2)) & 0x3C);
     }
+    for (uint32_t i = 0; i < 8; ++i)
+        out[i] = Behind ? render_detail::behind(out[i], ink[i] | flag) : ink[i];
 }
 
 // Walks a text map row entry by entry with a running pointer. Column 31 goes on to column 0 of
@@ -169,12 +175,15 @@ class MapWalker {
     uint32_t left_;
 };
 
-template <bool Colours256, bool Checked>
-void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out) {
+// Draws a text background's line into out: a layer line, or (Behind) the composed line, where
+// it fills only the empty pixels with the layer's flag added, and skips the tiles whose eight
+// columns are all covered already without fetching them. Mosaic is drawn into layer lines only.
+template <bool Colours256, bool Checked, bool Behind>
+void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out, uint32_t flag) {
     const VideoState& v = m.video;
     uint32_t block = 1;
     uint32_t l = bg.VOffset + v.VCOUNT;
-    if (bg.Mosaic) {
+    if (!Behind && bg.Mosaic) {
         // Mosaic snaps the scrolled source line and draws blocks aligned to the scrolled source,
         // for 16-colour backgrounds as for 256-colour ones.
         block = v.BgMosaicH + 1;
@@ -188,14 +197,19 @@ void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out) {
 
     if (block == 1) {
         // The rest of the first tile, then 30 whole ones: 31 tiles cover 240 columns for any
-        // offset.
+        // offset. The last one runs up to 8 columns past the screen, into the line's slack.
         const TextRow head = fetch_text_row<Colours256, Checked>(m, line, map.next());
-        for (uint32_t i = first; i < 8; ++i) *out++ = text_pixel<Colours256>(head, i);
+        for (uint32_t i = first; i < 8; ++i, ++out) {
+            const uint32_t pixel = text_pixel<Colours256>(head, i);
+            *out = Behind ? render_detail::behind(*out, pixel | flag) : pixel;
+        }
         for (uint32_t remaining = 30, count; remaining; remaining -= count) {
             const uint8_t* e = map.take(remaining, count);
             for (const uint8_t* end = e + 2 * count; e != end; e += 2, out += 8) {
+                if (Behind && render_detail::covered8(out)) continue;
                 const uint32_t entry = uint32_t(e[0]) | uint32_t(e[1]) << 8;
-                put_text_row<Colours256>(fetch_text_row<Colours256, Checked>(m, line, entry), out);
+                put_text_row<Colours256, Behind>(
+                    fetch_text_row<Colours256, Checked>(m, line, entry), out, flag);
             }
         }
         return;
@@ -216,23 +230,31 @@ void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out) {
     }
 }
 
-}  // namespace
-
-void draw_text_background_line(Machine& m, int n) {
+template <bool Behind>
+void draw_text_line(Machine& m, int n, uint32_t* out, uint32_t flag) {
     const BackgroundState& bg = m.video.Bg[n];
-    uint32_t* out = m.video.LayerLine[n];
     // Whether tile 1023 lies past the background area from this character base.
     if (bg.Colours256) {
         if (bg.CharBase + 1024 * 64 > kBackgroundVramSize)
-            draw_text<true, true>(m, bg, out);
+            draw_text<true, true, Behind>(m, bg, out, flag);
         else
-            draw_text<true, false>(m, bg, out);
+            draw_text<true, false, Behind>(m, bg, out, flag);
     } else {
         if (bg.CharBase + 1024 * 32 > kBackgroundVramSize)
-            draw_text<false, true>(m, bg, out);
+            draw_text<false, true, Behind>(m, bg, out, flag);
         else
-            draw_text<false, false>(m, bg, out);
+            draw_text<false, false, Behind>(m, bg, out, flag);
     }
+}
+
+}  // namespace
+
+void draw_text_background_line(Machine& m, int n) {
+    draw_text_line<false>(m, n, m.video.LayerLine[n], 0);
+}
+
+void merge_text_background_line(Machine& m, int n) {
+    draw_text_line<true>(m, n, m.video.ComposedLine, kFlagBg0 << n);
 }
 
 namespace {

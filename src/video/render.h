@@ -25,8 +25,15 @@ inline constexpr uint32_t kSpriteVramMask = 0x7FFF;
 // The text and rotation/scaling backgrounds fetch their tiles from the first 64 KB of VRAM only.
 inline constexpr uint32_t kBackgroundVramSize = 0x10000;
 
+// A pixel of the composed line that no layer has covered yet, while the layers of a line without
+// windows and effects are drawn front to back (see compose_front_to_back): the transparent flag.
+inline constexpr uint32_t kEmpty = kFlagTransparent;
+
 // Fills layer line n with text background n on line VCOUNT.
 void draw_text_background_line(Machine& m, int n);
+// Draws text background n (without mosaic) on line VCOUNT behind the composed line: only into its
+// empty pixels.
+void merge_text_background_line(Machine& m, int n);
 // Fills layer line n with rotation/scaling background n and advances its reference point.
 void draw_rotscale_background_line(Machine& m, int n);
 // Fills layer line 2 from the bitmap of BG mode 3, 4 or 5.
@@ -36,6 +43,12 @@ void draw_bitmap_line(Machine& m);
 void build_sprite_lists(Machine& m);
 // Composes sprite s's pixels on line VCOUNT over the composed line.
 void draw_sprite_line(Machine& m, int s);
+// Whether a semi-transparent sprite is among those that line VCOUNT shows (after
+// build_sprite_lists).
+bool semi_transparent_sprite_on_line(const Machine& m);
+// Draws sprite s (not a window sprite) on line VCOUNT behind the composed line: only into its
+// empty pixels, as the plain way (no window, no effect) would show it below what is there.
+void merge_sprite_line(Machine& m, int s);
 // Marks the columns where sprite s (a window sprite) is opaque with the sprite window's enables.
 void draw_sprite_window_line(Machine& m, int s);
 
@@ -50,6 +63,27 @@ inline uint64_t load64(const uint8_t* p) {
     uint64_t v;
     std::memcpy(&v, p, sizeof v);
     return v;
+}
+
+// Pixel p over pixel q: p, unless p is transparent. Written as masks, with no branch, so that
+// the compiler can work on several pixels at once.
+inline uint32_t over(uint32_t q, uint32_t p) {
+    const uint32_t transparent = uint32_t(int32_t(p << 1) >> 31);  // bit 30 spread
+    return (q & transparent) | (p & ~transparent);
+}
+
+// Pixel p behind pixel q: q, unless q is still empty (kEmpty).
+inline uint32_t behind(uint32_t q, uint32_t p) {
+    const uint32_t empty = uint32_t(int32_t(q << 1) >> 31);
+    return (q & ~empty) | (p & empty);
+}
+
+// Whether the eight pixels from out on are all covered (none empty): then nothing behind them
+// needs drawing.
+inline bool covered8(const uint32_t* out) {
+    uint32_t any = 0;
+    for (int i = 0; i < 8; ++i) any |= out[i];
+    return !(any & kEmpty);
 }
 
 // Alpha blend of a first-target pixel p over a second-target pixel q: each channel

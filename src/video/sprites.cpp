@@ -91,11 +91,14 @@ inline void walk_normal(const Machine& m, const SpriteAttribute& a, uint32_t r, 
 
 // The common case of a normal sprite: wholly on the screen, without mosaic, window or effect. Its
 // row r is written straight into the composed line at out (the sprite's X), a tile at a time:
-// the tile's eight inks are looked up first and then laid over the line together, which the
-// compiler does several at once. Ink 0 stands for a transparent pixel, which keeps what is
-// below; this takes no branch, as transparent pixels come in no pattern a branch could predict.
-template <bool HFlip>
+// the tile's eight inks are looked up first and then laid down together, which the compiler does
+// several at once, over the line (a transparent ink keeps what is below) or (Behind) into its
+// empty pixels only, skipping the tiles whose columns are all covered without fetching them. This
+// takes no branch per pixel, as transparent pixels come in no pattern a branch could predict.
+template <bool HFlip, bool Behind>
 void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint32_t* out) {
+    using render_detail::behind;
+    using render_detail::over;
     const uint32_t w = a.WidthMinus1;
     const uint32_t tiles = (w + 1) >> 3;
     if (a.VFlip) r = a.HeightMinus1 - r;
@@ -105,15 +108,15 @@ void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint
     // Tile t covers columns 8t to 8t + 7, or flipped w - 8t - 7 to w - 8t.
     uint32_t* tile_out = out + (HFlip ? w - 7 : 0);
     const ptrdiff_t step = HFlip ? -8 : 8;
-    auto lay = [&tile_out, step](const uint32_t(&ink)[8]) {
+    auto lay = [&tile_out](const uint32_t(&ink)[8]) {
         for (uint32_t i = 0; i < 8; ++i)
-            tile_out[i] = ink[i] | (tile_out[i] & ((ink[i] >> 28) - 1));
-        tile_out += step;
+            tile_out[i] = Behind ? behind(tile_out[i], ink[i]) : over(tile_out[i], ink[i]);
     };
     if (a.Colours256) {
         const uint32_t stride = m.video.Sprite1D ? 64u << a.WidthShift : 1024u;
         offset += (r & 7) * 8 + (r >> 3) * stride;
-        for (uint32_t t = 0; t < tiles; ++t, offset += 64) {
+        for (uint32_t t = 0; t < tiles; ++t, offset += 64, tile_out += step) {
+            if (Behind && render_detail::covered8(tile_out)) continue;
             const uint64_t bits = load64(vram + (offset & kSpriteVramMask));
             uint32_t ink[8];
             for (uint32_t i = 0; i < 8; ++i)
@@ -125,7 +128,8 @@ void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint
         const uint32_t stride = m.video.Sprite1D ? 32u << a.WidthShift : 1024u;
         offset += (r & 7) * 4 + (r >> 3) * stride;
         const uint32_t* inks = line.SpriteInks16 + a.Palette * 16;
-        for (uint32_t t = 0; t < tiles; ++t, offset += 32) {
+        for (uint32_t t = 0; t < tiles; ++t, offset += 32, tile_out += step) {
+            if (Behind && render_detail::covered8(tile_out)) continue;
             const uint32_t bits = load32(vram + (offset & kSpriteVramMask));
             uint32_t ink[8];
             for (uint32_t i = 0; i < 8; ++i) ink[HFlip ? 7 - i : i] = inks[(bits >> (4 * i)) & 0xF];
@@ -307,18 +311,35 @@ void build_sprite_lists(Machine& m) {
             line.SpriteCount[list] += uint32_t(((y - lines.first) & 255) < lines.count);
         }
     }
-
-    // The sprite colours with the sprite flag, and 0 for index 0 of every bank (transparent).
-    if (line.SpriteCount[0] | line.SpriteCount[1] | line.SpriteCount[2] | line.SpriteCount[3]) {
-        for (uint32_t i = 0; i < 256; ++i) {
-            const uint32_t ink = m.ColourCache[256 + i] | kFlagSprite;
-            line.SpriteInks[i] = ink;
-            line.SpriteInks16[i] = ink;
-        }
-        line.SpriteInks[0] = 0;
-        for (uint32_t bank = 0; bank < 16; ++bank) line.SpriteInks16[bank * 16] = 0;
-    }
 }
+
+namespace {
+
+// Draws sprite a on line VCOUNT where no window and no effect applies to it: over the composed
+// line, or (Behind) into its empty pixels only. Each opaque pixel becomes its colour with the
+// sprite flag, as put_pixel without an effect makes it.
+template <bool Behind>
+void put_sprite_line(Machine& m, const SpriteAttribute& a) {
+    VideoState& v = m.video;
+    uint32_t* line = v.ComposedLine;
+    const int32_t r = sprite_row(a, v.VCOUNT);
+    if (r == kMiss) return;
+    // A normal sprite wholly on the screen and without mosaic is written a tile at a time,
+    // without a test per column.
+    if (!a.RotScale && !a.Mosaic && a.X + a.WidthMinus1 < uint32_t(kScreenWidth)) {
+        if (a.HFlip)
+            put_normal_row<true, Behind>(m, a, uint32_t(r), line + a.X);
+        else
+            put_normal_row<false, Behind>(m, a, uint32_t(r), line + a.X);
+        return;
+    }
+    draw_sprite(m, a, v.VCOUNT, [line](uint32_t x, uint32_t pixel) {
+        const uint32_t ink = (pixel & kColourMask) | kFlagSprite;
+        line[x] = Behind ? render_detail::behind(line[x], ink) : ink;
+    });
+}
+
+}  // namespace
 
 void draw_sprite_line(Machine& m, int s) {
     VideoState& v = m.video;
@@ -328,27 +349,12 @@ void draw_sprite_line(Machine& m, int s) {
     const uint32_t mode = a.Mode == kModeSemiTransparent ? kEffectAlpha
                           : (v.FirstTarget & 0x10)       ? v.Effect
                                                          : kEffectNone;
-    uint32_t* line = v.ComposedLine;
     if (m.FastPaths && !v.Line.Windowed && mode == kEffectNone) {
-        // The common case: a normal sprite wholly on the screen, without mosaic, window or
-        // effect, is written straight into the composed line, without a test per column. Exact:
-        // each opaque pixel becomes its colour with the sprite flag, as put_pixel without an
-        // effect makes it, and the others are left alone.
-        const int32_t r = sprite_row(a, v.VCOUNT);
-        if (r == kMiss) return;
-        if (!a.RotScale && !a.Mosaic && a.X + a.WidthMinus1 < uint32_t(kScreenWidth)) {
-            if (a.HFlip)
-                put_normal_row<true>(m, a, uint32_t(r), line + a.X);
-            else
-                put_normal_row<false>(m, a, uint32_t(r), line + a.X);
-            return;
-        }
-        draw_sprite(m, a, v.VCOUNT, [line](uint32_t x, uint32_t pixel) {
-            line[x] = (pixel & kColourMask) | kFlagSprite;
-        });
+        put_sprite_line<false>(m, a);
         return;
     }
     // The window areas mask sprite pixels (their bit 4) and allow or refuse their effect (bit 5).
+    uint32_t* line = v.ComposedLine;
     const bool windowed = v.Line.Windowed;
     const uint8_t* area = v.Line.WindowBits;
     draw_sprite(m, a, v.VCOUNT, [&](uint32_t x, uint32_t pixel) {
@@ -356,6 +362,18 @@ void draw_sprite_line(Machine& m, int s) {
         if (!(bits & kWindowSprites)) return;
         put_pixel(line[x], pixel, kFlagSprite, (bits & kWindowEffects) ? mode : kEffectNone, v);
     });
+}
+
+bool semi_transparent_sprite_on_line(const Machine& m) {
+    const LineState& line = m.video.Line;
+    for (uint32_t list = 0; list < 4; ++list)
+        for (uint32_t i = 0; i < line.SpriteCount[list]; ++i)
+            if (m.SpriteAttributes[line.Sprites[list][i]].Mode == kModeSemiTransparent) return true;
+    return false;
+}
+
+void merge_sprite_line(Machine& m, int s) {
+    put_sprite_line<true>(m, m.SpriteAttributes[s]);
 }
 
 void draw_sprite_window_line(Machine& m, int s) {

@@ -117,12 +117,9 @@ void compose_layer_with(VideoState& v, int n, bool whole_layer) {
         // The common case, the whole layer at once in plain mask arithmetic on two members of the
         // same record, so that the compiler sees no branch and no aliasing and works on several
         // pixels at once. Exact: each pixel gets what put_pixel without an effect gives it.
-        for (int x = 0; x < kScreenWidth; ++x) {
-            const uint32_t p = v.LayerLine[n][x];
-            const uint32_t transparent = uint32_t(int32_t(p << 1) >> 31);  // bit 30 spread
-            v.ComposedLine[x] =
-                (v.ComposedLine[x] & transparent) | (((p & kColourMask) | f) & ~transparent);
-        }
+        for (int x = 0; x < kScreenWidth; ++x)
+            v.ComposedLine[x] = render_detail::over(
+                v.ComposedLine[x], (v.LayerLine[n][x] & (kColourMask | kFlagTransparent)) | f);
         return;
     }
     const uint8_t* area = v.Line.WindowBits;
@@ -204,56 +201,108 @@ void apply_backdrop_effect(VideoState& v) {
     }
 }
 
-// Draws the layers of the BG mode, then composes them with the sprites, back to front.
+// Works out the line's colour tables from the colour cache, when it has changed since they were
+// last worked out (the plain way: on every line).
+void update_line_colours(Machine& m) {
+    if (m.FastPaths && !m.ColourCacheChanged) return;
+    m.ColourCacheChanged = 0;
+    LineState& line = m.video.Line;
+    std::memcpy(line.TextColours16, m.ColourCache, sizeof line.TextColours16);
+    for (int bank = 1; bank < 16; ++bank) line.TextColours16[bank * 16] = m.ColourCache[0];
+    for (uint32_t i = 0; i < 256; ++i) {
+        const uint32_t ink = (m.ColourCache[256 + i] & kColourMask) | kFlagSprite;
+        line.SpriteInks[i] = ink;
+        line.SpriteInks16[i] = ink;
+    }
+    line.SpriteInks[0] = kFlagTransparent;
+    for (uint32_t bank = 0; bank < 16; ++bank) line.SpriteInks16[bank * 16] = kFlagTransparent;
+}
+
+// The backgrounds that BG mode shows (bit n for BG n), each only when enabled, except the bitmap
+// of modes 3 to 5, which shows whatever BG2's enable bit says.
+uint32_t shown_backgrounds(const VideoState& v) {
+    uint32_t enabled = 0;
+    for (int n = 0; n < 4; ++n) enabled |= v.Bg[n].Enabled ? 1u << n : 0;
+    switch (v.BgMode) {
+        case 0: return enabled;
+        case 1: return enabled & 7;
+        case 2: return enabled & 0xC;
+        default: return 4;
+    }
+}
+
+// Fills layer line n with background n as the BG mode draws it.
+void draw_background_line(Machine& m, int n) {
+    const uint32_t mode = m.video.BgMode;
+    if (mode >= 3)
+        draw_bitmap_line(m);
+    else if (mode == 0 || (mode == 1 && n < 2))
+        draw_text_background_line(m, n);
+    else
+        draw_rotscale_background_line(m, n);
+}
+
+// Whether some pixel of the line may come out other than as the front-most opaque layer (or the
+// backdrop) shows it: a window applies, or a colour effect to a layer drawn on the line.
+bool effects_on_line(const Machine& m, uint32_t layers, bool sprites) {
+    const VideoState& v = m.video;
+    if (v.Line.Windowed) return true;
+    // Alpha blending leaves a pixel as it is where nothing below is a second target; the backdrop
+    // as first target is brightened or darkened, never blended.
+    const bool changes = v.Effect == kEffectAlpha ? v.SecondTarget != 0 : v.Effect != kEffectNone;
+    const uint32_t targets =
+        layers | (sprites ? 0x10 : 0) | (v.Effect >= kEffectBrighten ? 0x20 : 0);
+    if (changes && (v.FirstTarget & targets)) return true;
+    // Semi-transparent sprites blend with the second targets whatever BLDCNT's effect is.
+    return sprites && v.SecondTarget && semi_transparent_sprite_on_line(m);
+}
+
+// Draws background n behind the composed line.
+void merge_background_line(Machine& m, int n) {
+    VideoState& v = m.video;
+    if (v.BgMode <= 1 && !(v.BgMode == 1 && n == 2) && !v.Bg[n].Mosaic) {
+        merge_text_background_line(m, n);
+        return;
+    }
+    draw_background_line(m, n);
+    const uint32_t f = kFlagBg0 << n;
+    for (int x = 0; x < kScreenWidth; ++x)
+        v.ComposedLine[x] = render_detail::behind(
+            v.ComposedLine[x], (v.LayerLine[n][x] & (kColourMask | kFlagTransparent)) | f);
+}
+
+// The fast way to compose a line that no window and no colour effect touches: every pixel shows
+// the front-most opaque layer, or the backdrop. So the layers are drawn front to back, each only
+// into the pixels still empty, and the tiles of a layer that those in front cover wholly are
+// neither fetched nor looked up. Exact: drawn back to front, each opaque pixel replaces the colour
+// and flags below it, so the front-most one is all that stays.
+void compose_front_to_back(Machine& m, uint32_t layers, bool sprites) {
+    VideoState& v = m.video;
+    for (uint32_t& p : v.ComposedLine) p = kEmpty;
+    for (uint32_t priority = 0; priority < 4; ++priority) {
+        // Sprites lie in front of the backgrounds of their priority, sprite 0 in front of all.
+        if (sprites)
+            for (uint32_t i = v.Line.SpriteCount[priority]; i-- > 0;)
+                merge_sprite_line(m, v.Line.Sprites[priority][i]);
+        for (int n = 0; n < 4; ++n)
+            if ((layers >> n) & 1 && v.Bg[n].Priority == priority) merge_background_line(m, n);
+    }
+    const uint32_t backdrop = (v.BackdropColour & kColourMask) | kFlagBackdrop;
+    for (int x = 0; x < kScreenWidth; ++x)
+        v.ComposedLine[x] = render_detail::behind(v.ComposedLine[x], backdrop);
+}
+
+// Composes the line from the layers of the BG mode and the sprites.
 void compose_line(Machine& m, uint32_t y) {
     VideoState& v = m.video;
     LineState& line = v.Line;
-    // Which backgrounds the mode draws (bit n for BG n), each only when enabled, except the
-    // bitmap of modes 3 to 5, which shows whatever BG2's enable bit says.
-    uint32_t layers = 0;
-    if (v.BgMode <= 1) {
-        bool colours16 = false;
-        for (int n = 0; n < (v.BgMode == 0 ? 4 : 2); ++n)
-            colours16 |= v.Bg[n].Enabled && !v.Bg[n].Colours256;
-        if (colours16) {
-            std::memcpy(line.TextColours16, m.ColourCache, sizeof line.TextColours16);
-            for (int bank = 1; bank < 16; ++bank) line.TextColours16[bank * 16] = m.ColourCache[0];
-        }
+    const uint32_t backdrop = (v.BackdropColour & kColourMask) | kFlagBackdrop;
+    if (v.BgMode > 5) {  // modes 6 and 7 show the backdrop alone
+        for (uint32_t& p : v.ComposedLine) p = backdrop;
+        return;
     }
-    switch (v.BgMode) {
-        case 0:
-            for (int n = 0; n < 4; ++n)
-                if (v.Bg[n].Enabled) {
-                    draw_text_background_line(m, n);
-                    layers |= 1u << n;
-                }
-            break;
-        case 1:
-            for (int n = 0; n < 2; ++n)
-                if (v.Bg[n].Enabled) {
-                    draw_text_background_line(m, n);
-                    layers |= 1u << n;
-                }
-            if (v.Bg[2].Enabled) {
-                draw_rotscale_background_line(m, 2);
-                layers |= 4;
-            }
-            break;
-        case 2:
-            for (int n = 2; n < 4; ++n)
-                if (v.Bg[n].Enabled) {
-                    draw_rotscale_background_line(m, n);
-                    layers |= 1u << n;
-                }
-            break;
-        case 3:
-        case 4:
-        case 5:
-            draw_bitmap_line(m);
-            layers = 4;
-            break;
-        default: return;  // modes 6 and 7 show the backdrop alone
-    }
+    update_line_colours(m);
+    const uint32_t layers = shown_backgrounds(v);
 
     // The strengths take part as at most 16, so that no blend, brighten or darken wraps.
     line.EVA = v.EVA > 16 ? 16 : v.EVA;
@@ -262,11 +311,23 @@ void compose_line(Machine& m, uint32_t y) {
 
     const bool sprites = v.SpriteEnable;
     if (sprites) build_sprite_lists(m);
+    const bool sprites_on_line = sprites && (line.SpriteCount[0] | line.SpriteCount[1] |
+                                             line.SpriteCount[2] | line.SpriteCount[3]) != 0;
     // Windows act only in the tiled modes, and not at all when the settings disable them.
     line.Windowed = m.settings.WindowsEnabled && v.BgMode <= 2 &&
                     (v.Win0Enable || v.Win1Enable || v.SpriteWinEnable);
     if (line.Windowed) build_window_line(m, y);
 
+    if (m.FastPaths && !effects_on_line(m, layers, sprites_on_line)) {
+        compose_front_to_back(m, layers, sprites_on_line);
+        return;
+    }
+
+    // The plain way: each layer drawn whole into its layer line, then all put over the backdrop
+    // back to front.
+    for (int n = 0; n < 4; ++n)
+        if ((layers >> n) & 1) draw_background_line(m, n);
+    for (uint32_t& p : v.ComposedLine) p = backdrop;
     for (int priority = 3; priority >= 0; --priority) {
         for (int n = 3; n >= 0; --n)
             if ((layers >> n) & 1 && v.Bg[n].Priority == uint32_t(priority)) compose_layer(m, n);
@@ -286,8 +347,6 @@ void render_line(Machine& m, int y) {
         for (uint32_t& p : v.ComposedLine) p = blank;
     } else {
         v.BackdropColour = m.ColourCache[0];
-        uint32_t backdrop = (v.BackdropColour & kColourMask) | kFlagBackdrop;
-        for (uint32_t& p : v.ComposedLine) p = backdrop;
         compose_line(m, uint32_t(y));
     }
     output_line(m, y);
