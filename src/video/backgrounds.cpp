@@ -111,8 +111,8 @@ inline uint32_t colour_at(const uint32_t* colours, uint32_t byte_offset) {
                                               byte_offset);
 }
 
-// Writes a whole tile row: into a layer line every pixel as it is, or (Behind) each with the
-// layer's flag into the pixels of the composed line still empty. The indices are cut out of the
+// Writes a whole tile row with the flag added to each pixel: every pixel, or (Behind) only into
+// the pixels of the composed line still empty. The indices are cut out of the
 // row already multiplied by 4 (as byte offsets into the colour table), which saves a shift per
 // pixel; the eight colours are looked up first and then laid down together, which the compiler
 // does several at once.
@@ -130,7 +130,7 @@ inline void put_text_row(const TextRow& row, uint32_t* out, uint32_t flag) {
             ink[i] = colour_at(row.colours, (bits >> (4 * i - 2)) & 0x3C);
     }
     for (uint32_t i = 0; i < 8; ++i)
-        out[i] = Behind ? render_detail::behind(out[i], ink[i] | flag) : ink[i];
+        out[i] = Behind ? render_detail::behind(out[i], ink[i] | flag) : ink[i] | flag;
 }
 
 // Walks a text map row entry by entry with a running pointer. Column 31 goes on to column 0 of
@@ -175,9 +175,9 @@ class MapWalker {
     uint32_t left_;
 };
 
-// Draws a text background's line into out: a layer line, or (Behind) the composed line, where
-// it fills only the empty pixels with the layer's flag added, and skips the tiles whose eight
-// columns are all covered already without fetching them. Mosaic is drawn into layer lines only.
+// Draws a text background's line into out with the flag added to each pixel: every pixel, or
+// (Behind) only into the empty pixels of the composed line, skipping the tiles whose eight columns
+// are all covered already without fetching them. Mosaic is drawn into layer lines only.
 template <bool Colours256, bool Checked, bool Behind>
 void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out, uint32_t flag) {
     const VideoState& v = m.video;
@@ -201,7 +201,7 @@ void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out, uint32_t fl
         const TextRow head = fetch_text_row<Colours256, Checked>(m, line, map.next());
         for (uint32_t i = first; i < 8; ++i, ++out) {
             const uint32_t pixel = text_pixel<Colours256>(head, i);
-            *out = Behind ? render_detail::behind(*out, pixel | flag) : pixel;
+            *out = Behind ? render_detail::behind(*out, pixel | flag) : pixel | flag;
         }
         for (uint32_t remaining = 30, count; remaining; remaining -= count) {
             const uint8_t* e = map.take(remaining, count);
@@ -253,8 +253,11 @@ void draw_text_background_line(Machine& m, int n) {
     draw_text_line<false>(m, n, m.video.LayerLine[n], 0);
 }
 
-void merge_text_background_line(Machine& m, int n) {
-    draw_text_line<true>(m, n, m.video.ComposedLine, kFlagBg0 << n);
+void put_text_background_line(Machine& m, int n, bool behind) {
+    if (behind)
+        draw_text_line<true>(m, n, m.video.ComposedLine, kFlagBg0 << n);
+    else
+        draw_text_line<false>(m, n, m.video.ComposedLine, kFlagBg0 << n);
 }
 
 namespace {

@@ -31,9 +31,10 @@ inline constexpr uint32_t kEmpty = kFlagTransparent;
 
 // Fills layer line n with text background n on line VCOUNT.
 void draw_text_background_line(Machine& m, int n);
-// Draws text background n (without mosaic) on line VCOUNT behind the composed line: only into its
-// empty pixels.
-void merge_text_background_line(Machine& m, int n);
+// Draws text background n (without mosaic) on line VCOUNT onto the composed line, each pixel with
+// the layer's flag: straight (its transparent pixels leave the line empty) or behind what is
+// there (only into the empty pixels).
+void put_text_background_line(Machine& m, int n, bool behind);
 // Fills layer line n with rotation/scaling background n and advances its reference point.
 void draw_rotscale_background_line(Machine& m, int n);
 // Fills layer line 2 from the bitmap of BG mode 3, 4 or 5.
@@ -46,9 +47,9 @@ void draw_sprite_line(Machine& m, int s);
 // Whether a semi-transparent sprite is among those that line VCOUNT shows (after
 // build_sprite_lists).
 bool semi_transparent_sprite_on_line(const Machine& m);
-// Draws sprite s (not a window sprite) on line VCOUNT behind the composed line: only into its
-// empty pixels, as the plain way (no window, no effect) would show it below what is there.
-void merge_sprite_line(Machine& m, int s);
+// Draws sprite s (not a window sprite) on line VCOUNT onto the composed line as a line without
+// windows and effects shows it: over what is there, or behind it (only into the empty pixels).
+void put_sprite_line(Machine& m, int s, bool behind);
 // Marks the columns where sprite s (a window sprite) is opaque with the sprite window's enables.
 void draw_sprite_window_line(Machine& m, int s);
 
@@ -79,11 +80,15 @@ inline uint32_t behind(uint32_t q, uint32_t p) {
 }
 
 // Whether the eight pixels from out on are all covered (none empty): then nothing behind them
-// needs drawing.
+// needs drawing. Two pixels to a word: four loads.
 inline bool covered8(const uint32_t* out) {
-    uint32_t any = 0;
-    for (int i = 0; i < 8; ++i) any |= out[i];
-    return !(any & kEmpty);
+    uint64_t any = 0;
+    for (int i = 0; i < 8; i += 2) {
+        uint64_t pair;
+        std::memcpy(&pair, out + i, sizeof pair);
+        any |= pair;
+    }
+    return !(any & (uint64_t(kEmpty) << 32 | kEmpty));
 }
 
 // Alpha blend of a first-target pixel p over a second-target pixel q: each channel

@@ -319,7 +319,7 @@ namespace {
 // line, or (Behind) into its empty pixels only. Each opaque pixel becomes its colour with the
 // sprite flag, as put_pixel without an effect makes it.
 template <bool Behind>
-void put_sprite_line(Machine& m, const SpriteAttribute& a) {
+void put_sprite_row(Machine& m, const SpriteAttribute& a) {
     VideoState& v = m.video;
     uint32_t* line = v.ComposedLine;
     const int32_t r = sprite_row(a, v.VCOUNT);
@@ -350,7 +350,7 @@ void draw_sprite_line(Machine& m, int s) {
                           : (v.FirstTarget & 0x10)       ? v.Effect
                                                          : kEffectNone;
     if (m.FastPaths && !v.Line.Windowed && mode == kEffectNone) {
-        put_sprite_line<false>(m, a);
+        put_sprite_row<false>(m, a);
         return;
     }
     // The window areas mask sprite pixels (their bit 4) and allow or refuse their effect (bit 5).
@@ -372,8 +372,11 @@ bool semi_transparent_sprite_on_line(const Machine& m) {
     return false;
 }
 
-void merge_sprite_line(Machine& m, int s) {
-    put_sprite_line<true>(m, m.SpriteAttributes[s]);
+void put_sprite_line(Machine& m, int s, bool behind) {
+    if (behind)
+        put_sprite_row<true>(m, m.SpriteAttributes[s]);
+    else
+        put_sprite_row<false>(m, m.SpriteAttributes[s]);
 }
 
 void draw_sprite_window_line(Machine& m, int s) {

@@ -257,35 +257,56 @@ bool effects_on_line(const Machine& m, uint32_t layers, bool sprites) {
     return sprites && v.SecondTarget && semi_transparent_sprite_on_line(m);
 }
 
-// Draws background n behind the composed line.
-void merge_background_line(Machine& m, int n) {
+// Draws background n onto the composed line as a line without windows and effects shows it:
+// straight, or behind what is there.
+void put_background_line(Machine& m, int n, bool behind) {
     VideoState& v = m.video;
     if (v.BgMode <= 1 && !(v.BgMode == 1 && n == 2) && !v.Bg[n].Mosaic) {
-        merge_text_background_line(m, n);
+        put_text_background_line(m, n, behind);
         return;
     }
     draw_background_line(m, n);
     const uint32_t f = kFlagBg0 << n;
-    for (int x = 0; x < kScreenWidth; ++x)
-        v.ComposedLine[x] = render_detail::behind(
-            v.ComposedLine[x], (v.LayerLine[n][x] & (kColourMask | kFlagTransparent)) | f);
+    for (int x = 0; x < kScreenWidth; ++x) {
+        const uint32_t p = (v.LayerLine[n][x] & (kColourMask | kFlagTransparent)) | f;
+        v.ComposedLine[x] = behind ? render_detail::behind(v.ComposedLine[x], p) : p;
+    }
 }
 
 // The fast way to compose a line that no window and no colour effect touches: every pixel shows
-// the front-most opaque layer, or the backdrop. So the layers are drawn front to back, each only
-// into the pixels still empty, and the tiles of a layer that those in front cover wholly are
-// neither fetched nor looked up. Exact: drawn back to front, each opaque pixel replaces the colour
-// and flags below it, so the front-most one is all that stays.
+// the front-most opaque layer, or the backdrop. So the front-most background is drawn first,
+// straight onto the line, and the sprites in front of it over it, back to front; then the layers
+// behind it, front to back, each only into the pixels still empty, so that the tiles that those
+// in front cover wholly are neither fetched nor looked up. Exact: drawn back to front, each opaque
+// pixel replaces the colour and flags below it, so the front-most one is all that stays.
 void compose_front_to_back(Machine& m, uint32_t layers, bool sprites) {
     VideoState& v = m.video;
-    for (uint32_t& p : v.ComposedLine) p = kEmpty;
-    for (uint32_t priority = 0; priority < 4; ++priority) {
-        // Sprites lie in front of the backgrounds of their priority, sprite 0 in front of all.
-        if (sprites)
-            for (uint32_t i = v.Line.SpriteCount[priority]; i-- > 0;)
-                merge_sprite_line(m, v.Line.Sprites[priority][i]);
+    const LineState& line = v.Line;
+    // The front-most background: the first of the highest priority (lowest number).
+    int front = -1;
+    for (int n = 0; n < 4; ++n)
+        if ((layers >> n) & 1 && (front < 0 || v.Bg[n].Priority < v.Bg[front].Priority)) front = n;
+    // The sprites in front of it are those of its priority and the higher ones (sprites lie in
+    // front of the backgrounds of their priority): drawn over it in the plain order, priority by
+    // priority from its own up to 0, each list from sprite 127 on.
+    uint32_t front_priority = 0;
+    if (front < 0) {
+        for (uint32_t& p : v.ComposedLine) p = kEmpty;
+    } else {
+        put_background_line(m, front, false);
+        front_priority = v.Bg[front].Priority;
+        for (uint32_t priority = front_priority + 1; sprites && priority-- > 0;)
+            for (uint32_t i = 0; i < line.SpriteCount[priority]; ++i)
+                put_sprite_line(m, line.Sprites[priority][i], false);
+    }
+    for (uint32_t priority = front_priority; priority < 4; ++priority) {
+        // Sprite 0 is in front of all others; the lists hold the sprites from 127 on.
+        if (sprites && (front < 0 || priority > front_priority))
+            for (uint32_t i = line.SpriteCount[priority]; i-- > 0;)
+                put_sprite_line(m, line.Sprites[priority][i], true);
         for (int n = 0; n < 4; ++n)
-            if ((layers >> n) & 1 && v.Bg[n].Priority == priority) merge_background_line(m, n);
+            if ((layers >> n) & 1 && v.Bg[n].Priority == priority && n != front)
+                put_background_line(m, n, true);
     }
     const uint32_t backdrop = (v.BackdropColour & kColourMask) | kFlagBackdrop;
     for (int x = 0; x < kScreenWidth; ++x)
