@@ -262,16 +262,19 @@ void put_text_background_line(Machine& m, int n, bool behind) {
 
 namespace {
 
-// One line of a rotation/scaling background: `count` source pixels from (x, y) in steps of
-// (dx, dy), each written `block` times (the mosaic block; 1 without mosaic).
+// Source pixels first to end - 1 of a rotation/scaling background's line: source pixel k lies at
+// (x, y) + k (dx, dy) and is written `block` times from column k * block on (the mosaic block; 1
+// without mosaic).
 template <bool Wrap, bool Mosaic>
 void rotscale_pixels(const Machine& m, const BackgroundState& bg, int32_t x, int32_t y, int32_t dx,
-                     int32_t dy, uint32_t block, uint32_t* out) {
+                     int32_t dy, uint32_t block, uint32_t first, uint32_t end, uint32_t* out) {
     const uint32_t mask = (128u << bg.ScreenSize) - 1;
     const uint32_t row_shift = 4 + bg.ScreenSize;
     const uint8_t* map = m.Vram + bg.ScreenBase;
     const uint8_t* tiles = m.Vram + bg.CharBase;
-    for (uint32_t column = 0; column < uint32_t(kScreenWidth); column += block, x += dx, y += dy) {
+    x += int32_t(first) * dx;
+    y += int32_t(first) * dy;
+    for (uint32_t k = first; k < end; ++k, x += dx, y += dy) {
         uint32_t tx = uint32_t(x >> 8);
         uint32_t ty = uint32_t(y >> 8);
         uint32_t pixel;
@@ -287,9 +290,9 @@ void rotscale_pixels(const Machine& m, const BackgroundState& bg, int32_t x, int
             pixel = m.ColourCache[tiles[tile * 64 + ((ty & 7) << 3) + (tx & 7)]];
         }
         if (Mosaic)
-            fill(out + column, pixel, int(block));
+            fill(out + k * block, pixel, int(block));
         else
-            out[column] = pixel;
+            out[k] = pixel;
     }
 }
 
@@ -301,6 +304,7 @@ void draw_rotscale_background_line(Machine& m, int n) {
     uint32_t* out = v.LayerLine[n];
     int32_t x = bg.InternalReferenceX;
     int32_t y = bg.InternalReferenceY;
+    uint32_t block = 1;
     if (bg.Mosaic) {
         // Vertical mosaic: the line shows the first line of its mosaic block, whose reference
         // point lies back by one PB and PD step per line. Horizontally each source pixel covers
@@ -308,16 +312,33 @@ void draw_rotscale_background_line(Machine& m, int n) {
         const int32_t back = int32_t(v.VCOUNT % (v.BgMosaicV + 1));
         x -= back * bg.PB;
         y -= back * bg.PD;
-        const uint32_t block = v.BgMosaicH + 1;
-        const int32_t dx = bg.PA * int32_t(block), dy = bg.PC * int32_t(block);
-        if (bg.Wraparound)
-            rotscale_pixels<true, true>(m, bg, x, y, dx, dy, block, out);
+        block = v.BgMosaicH + 1;
+    }
+    const int32_t dx = bg.PA * int32_t(block), dy = bg.PC * int32_t(block);
+    const uint32_t steps = (kScreenWidth + block - 1) / block;
+    render_detail::StepRun run{0, steps};
+    bool wrap = bg.Wraparound;
+    if (!wrap && m.FastPaths) {
+        // Without wraparound the source point lies inside the background on one run of steps, as
+        // it moves in a straight line: the steps before and after it are transparent without a
+        // look-up, and inside it wrapping changes no coordinate. Exact: the plain way finds the
+        // same run one step at a time.
+        const int64_t last = (int64_t(128) << bg.ScreenSize) * 256 - 1;
+        run = render_detail::steps_between(x, dx, 0, last, steps) &
+              render_detail::steps_between(y, dy, 0, last, steps);
+        fill(out, kTransparentPixel, int(run.first * block));
+        fill(out + run.end * block, kTransparentPixel, int((steps - run.end) * block));
+        wrap = true;
+    }
+    if (bg.Mosaic) {
+        if (wrap)
+            rotscale_pixels<true, true>(m, bg, x, y, dx, dy, block, run.first, run.end, out);
         else
-            rotscale_pixels<false, true>(m, bg, x, y, dx, dy, block, out);
-    } else if (bg.Wraparound) {
-        rotscale_pixels<true, false>(m, bg, x, y, bg.PA, bg.PC, 1, out);
+            rotscale_pixels<false, true>(m, bg, x, y, dx, dy, block, run.first, run.end, out);
+    } else if (wrap) {
+        rotscale_pixels<true, false>(m, bg, x, y, dx, dy, 1, run.first, run.end, out);
     } else {
-        rotscale_pixels<false, false>(m, bg, x, y, bg.PA, bg.PC, 1, out);
+        rotscale_pixels<false, false>(m, bg, x, y, dx, dy, 1, run.first, run.end, out);
     }
     bg.InternalReferenceX += bg.PB;
     bg.InternalReferenceY += bg.PD;

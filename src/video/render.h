@@ -55,6 +55,34 @@ void draw_sprite_window_line(Machine& m, int s);
 
 namespace render_detail {
 
+// The steps k from 0 to count - 1 at which start + k * step lies between lo and hi (both
+// included). The values move in a straight line, so those steps are one run: first to end - 1.
+struct StepRun {
+    uint32_t first, end;
+};
+inline int64_t floor_div(int64_t a, int64_t b) {  // b > 0
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+inline StepRun steps_between(int64_t start, int64_t step, int64_t lo, int64_t hi, uint32_t count) {
+    if (step < 0) return steps_between(-start, -step, -hi, -lo, count);
+    int64_t first = 0, end = count;
+    if (step == 0) {
+        if (start < lo || start > hi) end = 0;
+    } else {
+        first = -floor_div(start - lo, step);   // the first k with start + k * step >= lo
+        end = floor_div(hi - start, step) + 1;  // past the last k with start + k * step <= hi
+    }
+    first = first < 0 ? 0 : first > count ? count : first;
+    end = end < first ? first : end > count ? count : end;
+    return {uint32_t(first), uint32_t(end)};
+}
+// The steps that two runs share.
+inline StepRun operator&(StepRun a, StepRun b) {
+    const uint32_t first = a.first > b.first ? a.first : b.first;
+    const uint32_t end = a.end < b.end ? a.end : b.end;
+    return {first, end > first ? end : first};
+}
+
 inline uint32_t load32(const uint8_t* p) {
     uint32_t v;
     std::memcpy(&v, p, sizeof v);
