@@ -120,14 +120,14 @@ inline bool covered8(const uint32_t* out) {
 }
 
 // Alpha blend of a first-target pixel p over a second-target pixel q: each channel
-// (q * EVB + p * EVA) >> 4, held at 255.
+// (q * EVB + p * EVA) >> 4, held at 255. With EVA and EVB at most 16 each sum stays below 8192,
+// so red and blue are worked out together in one word, each held at 255 where its bit 8 is set.
 inline uint32_t blend_alpha(uint32_t q, uint32_t p, uint32_t eva, uint32_t evb) {
-    uint32_t out = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        uint32_t c = (((q >> shift) & 0xFF) * evb + ((p >> shift) & 0xFF) * eva) >> 4;
-        out |= (c > 255 ? 255 : c) << shift;
-    }
-    return out;
+    uint32_t rb = (((q & 0x00FF00FFu) * evb + (p & 0x00FF00FFu) * eva) >> 4) & 0x01FF01FFu;
+    const uint32_t g = (((q >> 8) & 0xFF) * evb + ((p >> 8) & 0xFF) * eva) >> 4;
+    const uint32_t held = rb & 0x01000100u;
+    rb = (rb | (held - (held >> 8))) & 0x00FF00FFu;
+    return rb | (g > 255 ? 255 : g) << 8;
 }
 
 // Brighten: each channel moves toward 255 by EVY/16. With EVY at most 16 each lane stays below

@@ -351,6 +351,16 @@ void put_sprite_row(Machine& m, const SpriteAttribute& a) {
     });
 }
 
+// Composes sprite a on line VCOUNT over the composed line with effect Mode on every pixel.
+template <uint32_t Mode>
+void put_sprite_with(Machine& m, const SpriteAttribute& a) {
+    VideoState& v = m.video;
+    uint32_t* line = v.ComposedLine;
+    draw_sprite(m, a, v.VCOUNT, [line, &v](uint32_t x, uint32_t pixel) {
+        put_pixel<Mode>(line[x], pixel, kFlagSprite, v);
+    });
+}
+
 }  // namespace
 
 void draw_sprite_line(Machine& m, int s) {
@@ -361,8 +371,15 @@ void draw_sprite_line(Machine& m, int s) {
     const uint32_t mode = a.Mode == kModeSemiTransparent ? kEffectAlpha
                           : (v.FirstTarget & 0x10)       ? v.Effect
                                                          : kEffectNone;
-    if (m.FastPaths && !v.Line.Windowed && mode == kEffectNone) {
-        put_sprite_row<false>(m, a);
+    if (m.FastPaths && !v.Line.Windowed) {
+        // Without windows every pixel of the sprite takes its effect: the effect is chosen once
+        // for the sprite rather than for each pixel.
+        switch (mode) {
+            case kEffectNone: put_sprite_row<false>(m, a); break;
+            case kEffectAlpha: put_sprite_with<kEffectAlpha>(m, a); break;
+            case kEffectBrighten: put_sprite_with<kEffectBrighten>(m, a); break;
+            default: put_sprite_with<kEffectDarken>(m, a); break;
+        }
         return;
     }
     // The window areas mask sprite pixels (their bit 4) and allow or refuse their effect (bit 5).
