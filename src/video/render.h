@@ -44,9 +44,8 @@ void draw_bitmap_line(Machine& m);
 void build_sprite_lists(Machine& m);
 // Composes sprite s's pixels on line VCOUNT over the composed line.
 void draw_sprite_line(Machine& m, int s);
-// Whether a semi-transparent sprite is among those that line VCOUNT shows (after
-// build_sprite_lists).
-bool semi_transparent_sprite_on_line(const Machine& m);
+// The colour effect that sprite s takes where windows allow effects.
+uint32_t sprite_effect(const Machine& m, int s);
 // Draws sprite s (not a window sprite) on line VCOUNT onto the composed line as a line without
 // windows and effects shows it: over what is there, or behind it (only into the empty pixels).
 void put_sprite_line(Machine& m, int s, bool behind);

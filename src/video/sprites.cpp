@@ -363,14 +363,18 @@ void put_sprite_with(Machine& m, const SpriteAttribute& a) {
 
 }  // namespace
 
+uint32_t sprite_effect(const Machine& m, int s) {
+    // A semi-transparent sprite blends whatever BLDCNT's effect says; others follow BLDCNT when
+    // sprites are a first target.
+    return m.SpriteAttributes[s].Mode == kModeSemiTransparent ? kEffectAlpha
+           : (m.video.FirstTarget & 0x10)                     ? m.video.Effect
+                                                              : kEffectNone;
+}
+
 void draw_sprite_line(Machine& m, int s) {
     VideoState& v = m.video;
     const SpriteAttribute& a = m.SpriteAttributes[s];
-    // A semi-transparent sprite blends whatever BLDCNT's effect says; others follow BLDCNT when
-    // sprites are a first target.
-    const uint32_t mode = a.Mode == kModeSemiTransparent ? kEffectAlpha
-                          : (v.FirstTarget & 0x10)       ? v.Effect
-                                                         : kEffectNone;
+    const uint32_t mode = sprite_effect(m, s);
     if (m.FastPaths && !v.Line.Windowed) {
         // Without windows every pixel of the sprite takes its effect: the effect is chosen once
         // for the sprite rather than for each pixel.
@@ -391,14 +395,6 @@ void draw_sprite_line(Machine& m, int s) {
         if (!(bits & kWindowSprites)) return;
         put_pixel(line[x], pixel, kFlagSprite, (bits & kWindowEffects) ? mode : kEffectNone, v);
     });
-}
-
-bool semi_transparent_sprite_on_line(const Machine& m) {
-    const LineState& line = m.video.Line;
-    for (uint32_t list = 0; list < 4; ++list)
-        for (uint32_t i = 0; i < line.SpriteCount[list]; ++i)
-            if (m.SpriteAttributes[line.Sprites[list][i]].Mode == kModeSemiTransparent) return true;
-    return false;
 }
 
 void put_sprite_line(Machine& m, int s, bool behind) {

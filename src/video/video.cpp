@@ -242,21 +242,6 @@ void draw_background_line(Machine& m, int n) {
         draw_rotscale_background_line(m, n);
 }
 
-// Whether some pixel of the line may come out other than as the front-most opaque layer (or the
-// backdrop) shows it: a window applies, or a colour effect to a layer drawn on the line.
-bool effects_on_line(const Machine& m, uint32_t layers, bool sprites) {
-    const VideoState& v = m.video;
-    if (v.Line.Windowed) return true;
-    // Alpha blending leaves a pixel as it is where nothing below is a second target; the backdrop
-    // as first target is brightened or darkened, never blended.
-    const bool changes = v.Effect == kEffectAlpha ? v.SecondTarget != 0 : v.Effect != kEffectNone;
-    const uint32_t targets =
-        layers | (sprites ? 0x10 : 0) | (v.Effect >= kEffectBrighten ? 0x20 : 0);
-    if (changes && (v.FirstTarget & targets)) return true;
-    // Semi-transparent sprites blend with the second targets whatever BLDCNT's effect is.
-    return sprites && v.SecondTarget && semi_transparent_sprite_on_line(m);
-}
-
 // Draws background n onto the composed line as a line without windows and effects shows it:
 // straight, or behind what is there.
 void put_background_line(Machine& m, int n, bool behind) {
@@ -273,42 +258,57 @@ void put_background_line(Machine& m, int n, bool behind) {
     }
 }
 
-// The fast way to compose a line that no window and no colour effect touches: every pixel shows
-// the front-most opaque layer, or the backdrop. So the front-most background is drawn first,
-// straight onto the line, and the sprites in front of it over it, back to front; then the layers
-// behind it, front to back, each only into the pixels still empty, so that the tiles that those
-// in front cover wholly are neither fetched nor looked up. Exact: drawn back to front, each opaque
-// pixel replaces the colour and flags below it, so the front-most one is all that stays.
-void compose_front_to_back(Machine& m, uint32_t layers, bool sprites) {
+// The layers of a line in the plain drawing order, back to front: priority 3 to 0, at each the
+// backgrounds from 3 to 0 and then the sprites from 127 to 0. Entry n < 4 stands for background
+// n, entry 4 + s for sprite s.
+inline constexpr uint32_t kSpriteLayer = 4;
+uint32_t line_layers(const VideoState& v, uint32_t backgrounds, bool sprites, uint8_t* order) {
+    uint32_t count = 0;
+    for (int priority = 3; priority >= 0; --priority) {
+        for (int n = 3; n >= 0; --n)
+            if ((backgrounds >> n) & 1 && v.Bg[n].Priority == uint32_t(priority))
+                order[count++] = uint8_t(n);
+        for (uint32_t i = 0; sprites && i < v.Line.SpriteCount[priority]; ++i)
+            order[count++] = uint8_t(kSpriteLayer + v.Line.Sprites[priority][i]);
+    }
+    return count;
+}
+
+// Whether a layer may leave a pixel other than its colour, where no window refuses its effect.
+// Alpha blending leaves a pixel as it is where nothing below is a second target.
+bool has_effect(const Machine& m, uint32_t layer) {
+    const VideoState& v = m.video;
+    const uint32_t mode = layer >= kSpriteLayer ? sprite_effect(m, int(layer - kSpriteLayer))
+                          : (v.FirstTarget >> layer) & 1 ? v.Effect
+                                                         : kEffectNone;
+    return mode == kEffectAlpha ? v.SecondTarget != 0 : mode != kEffectNone;
+}
+
+// Composes layers 0 to count - 1 of order (see line_layers), none with an effect, over the
+// backdrop. Each pixel shows the front-most opaque one, or the backdrop: so the front-most
+// background is drawn first, straight onto the line, and the sprites in front of it over it;
+// then the layers behind it, front to back, each only into the pixels still empty, so that the
+// tiles that those in front cover wholly are neither fetched nor looked up. Exact: drawn back to
+// front, each opaque pixel replaces the colour and flags below it, so the front-most one is all
+// that stays.
+void compose_plain_layers(Machine& m, const uint8_t* order, uint32_t count) {
     VideoState& v = m.video;
-    const LineState& line = v.Line;
-    // The front-most background: the first of the highest priority (lowest number).
-    int front = -1;
-    for (int n = 0; n < 4; ++n)
-        if ((layers >> n) & 1 && (front < 0 || v.Bg[n].Priority < v.Bg[front].Priority)) front = n;
-    // The sprites in front of it are those of its priority and the higher ones (sprites lie in
-    // front of the backgrounds of their priority): drawn over it in the plain order, priority by
-    // priority from its own up to 0, each list from sprite 127 on.
-    uint32_t front_priority = 0;
-    if (front < 0) {
-        for (uint32_t& p : v.ComposedLine) p = kEmpty;
-    } else {
-        put_background_line(m, front, false);
-        front_priority = v.Bg[front].Priority;
-        for (uint32_t priority = front_priority + 1; sprites && priority-- > 0;)
-            for (uint32_t i = 0; i < line.SpriteCount[priority]; ++i)
-                put_sprite_line(m, line.Sprites[priority][i], false);
-    }
-    for (uint32_t priority = front_priority; priority < 4; ++priority) {
-        // Sprite 0 is in front of all others; the lists hold the sprites from 127 on.
-        if (sprites && (front < 0 || priority > front_priority))
-            for (uint32_t i = line.SpriteCount[priority]; i-- > 0;)
-                put_sprite_line(m, line.Sprites[priority][i], true);
-        for (int n = 0; n < 4; ++n)
-            if ((layers >> n) & 1 && v.Bg[n].Priority == priority && n != front)
-                put_background_line(m, n, true);
-    }
     const uint32_t backdrop = (v.BackdropColour & kColourMask) | kFlagBackdrop;
+    uint32_t front = count;  // past the front-most background
+    while (front > 0 && order[front - 1] >= kSpriteLayer) --front;
+    if (front == 0) {  // no background: the sprites over the backdrop
+        for (uint32_t& p : v.ComposedLine) p = backdrop;
+        for (uint32_t i = 0; i < count; ++i) put_sprite_line(m, order[i] - kSpriteLayer, false);
+        return;
+    }
+    put_background_line(m, order[--front], false);
+    for (uint32_t i = front + 1; i < count; ++i) put_sprite_line(m, order[i] - kSpriteLayer, false);
+    for (uint32_t i = front; i-- > 0;) {
+        if (order[i] >= kSpriteLayer)
+            put_sprite_line(m, order[i] - kSpriteLayer, true);
+        else
+            put_background_line(m, order[i], true);
+    }
     for (int x = 0; x < kScreenWidth; ++x)
         v.ComposedLine[x] = render_detail::behind(v.ComposedLine[x], backdrop);
 }
@@ -332,15 +332,31 @@ void compose_line(Machine& m, uint32_t y) {
 
     const bool sprites = v.SpriteEnable;
     if (sprites) build_sprite_lists(m);
-    const bool sprites_on_line = sprites && (line.SpriteCount[0] | line.SpriteCount[1] |
-                                             line.SpriteCount[2] | line.SpriteCount[3]) != 0;
     // Windows act only in the tiled modes, and not at all when the settings disable them.
     line.Windowed = m.settings.WindowsEnabled && v.BgMode <= 2 &&
                     (v.Win0Enable || v.Win1Enable || v.SpriteWinEnable);
     if (line.Windowed) build_window_line(m, y);
 
-    if (m.FastPaths && !effects_on_line(m, layers, sprites_on_line)) {
-        compose_front_to_back(m, layers, sprites_on_line);
+    if (m.FastPaths && !line.Windowed) {
+        // Without windows the layers behind the back-most one with an effect come out as they
+        // would alone, each pixel the front-most one's: those are composed the fast way, and the
+        // rest over them the plain way.
+        uint8_t order[4 + kSpriteCount];
+        const uint32_t count = line_layers(v, layers, sprites, order);
+        uint32_t plain = 0;
+        if (v.Effect == kEffectNone && !v.SecondTarget)  // no layer can have an effect
+            plain = count;
+        while (plain < count && !has_effect(m, order[plain])) ++plain;
+        compose_plain_layers(m, order, plain);
+        for (uint32_t i = plain; i < count; ++i) {
+            if (order[i] >= kSpriteLayer) {
+                draw_sprite_line(m, order[i] - kSpriteLayer);
+            } else {
+                draw_background_line(m, order[i]);
+                compose_layer(m, order[i]);
+            }
+        }
+        apply_backdrop_effect(v);
         return;
     }
 

@@ -3,6 +3,7 @@
 // contents, many frames, every mode.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "fake_host.h"
@@ -27,17 +28,22 @@ TEST(RandomPicture, AnyVideoStateDrawsInsideMemoryAsThePlainWayDoes) {
         for (uint32_t a = 0; a < kVramSize; a += 2) w16(0x06000000 + a, random());
         for (uint32_t r = DISPCNT; r < 0x056; r += 2) w16(0x04000000 + r, random());
         // Now and then a fully enabled display, so that every layer is drawn: with every window,
-        // or with none and no colour effect. Or small sprite turns and scales, that meet the edges
-        // of their textures exactly.
+        // or with none (and every other time no colour effect). Or small sprite turns and scales,
+        // that meet the edges of their textures exactly.
         const uint32_t io = 0x04000000;
         if (round % 3 == 0) w16(io + DISPCNT, (random() & 0x0077) | 0xFF00);
         if (round % 3 == 1)
-            w16(io + DISPCNT, (random() & 0x0077) | 0x1F00), w16(io + BLDCNT, random() & 0x3F);
+            w16(io + DISPCNT, (random() & 0x0077) | 0x1F00),
+                w16(io + BLDCNT, random() & (round & 1 ? 0xFFFF : 0x3F));
         if (round % 3 == 2)
             for (uint32_t a = 6; a < 0x400; a += 8) w16(0x07000000 + a, (random() & 0x3FF) - 0x200);
         for (int line = 0; line < kLinesPerFrame; ++line) {
             if (line % 32 == 5) w16(0x05000000 + (random() & 0x3FE), random());  // a palette change
             for (TestMachine& s : sides) scanline_step(s.m);
+            const uint32_t* composed[2] = {sides[0].m.video.ComposedLine,
+                                           sides[1].m.video.ComposedLine};  // colours and flags
+            ASSERT_TRUE(std::equal(composed[0], composed[0] + kScreenWidth, composed[1]))
+                << "round " << round << ", line " << line;
         }
         EXPECT_EQ(pixels[0], pixels[1]) << "round " << round;
     }
