@@ -72,12 +72,11 @@ void output_line(Machine& m, int y) {
         (s.RedRight | s.GreenRight | s.BlueRight) == 0) {
         // The usual 8-8-8 desktop (0x00RRGGBB): the same shifts, known to the compiler, come to
         // exchanging red and blue.
-        uint32_t row[kScreenWidth];
         for (int x = 0; x < kScreenWidth; ++x) {
             const uint32_t p = line[x];
-            row[x] = ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+            const uint32_t pixel = ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+            std::memcpy(out + 4 * x, &pixel, 4);
         }
-        std::memcpy(out, row, sizeof row);
         return;
     }
     if (s.BytesPerPixel == 4) {
