@@ -89,14 +89,15 @@ inline void walk_normal(const Machine& m, const SpriteAttribute& a, uint32_t r, 
         walk_normal_in<false>(m, a, r, emit);
 }
 
-// The common case of a normal sprite: wholly on the screen, without mosaic, window or effect. Its
-// row r is written straight into the composed line at out (the sprite's X), a tile at a time:
-// the tile's eight inks are looked up first and then laid down together, which the compiler does
-// several at once, over the line (a transparent ink keeps what is below) or (Behind) into its
-// empty pixels only, skipping the tiles whose columns are all covered without fetching them. This
-// takes no branch per pixel, as transparent pixels come in no pattern a branch could predict.
+// The common case of a normal sprite: starting on the screen, without mosaic, window or effect.
+// Its row r is written straight into the composed line, a tile at a time: the tile's eight inks
+// are looked up first and then laid down together, which the compiler does several at once, over
+// the line (a transparent ink keeps what is below) or (Behind) into its empty pixels only,
+// skipping the tiles whose columns are all covered without fetching them. This takes no branch per
+// pixel, as transparent pixels come in no pattern a branch could predict. Tiles that start past
+// the screen are skipped; one that runs over its right edge ends in the line's slack.
 template <bool HFlip, bool Behind>
-void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint32_t* out) {
+void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint32_t* line) {
     using render_detail::behind;
     using render_detail::over;
     const uint32_t w = a.WidthMinus1;
@@ -104,36 +105,42 @@ void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint
     if (a.VFlip) r = a.HeightMinus1 - r;
     const uint8_t* vram = m.Vram + kSpriteVramBase;
     uint32_t offset = a.TileAddress - kSpriteVramBase;
-    const LineState& line = m.video.Line;
-    // Tile t covers columns 8t to 8t + 7, or flipped w - 8t - 7 to w - 8t.
-    uint32_t* tile_out = out + (HFlip ? w - 7 : 0);
-    const ptrdiff_t step = HFlip ? -8 : 8;
-    auto lay = [&tile_out](const uint32_t(&ink)[8]) {
+    const LineState& state = m.video.Line;
+    // Tile t covers columns X + 8t to X + 8t + 7, or flipped X + w - 8t - 7 to X + w - 8t.
+    uint32_t column = a.X + (HFlip ? w - 7 : 0);
+    const uint32_t step = HFlip ? -8u : 8u;
+    auto skipped = [line](uint32_t at) {
+        return at >= uint32_t(kScreenWidth) || (Behind && render_detail::covered8(line + at));
+    };
+    auto lay = [](uint32_t* out, const uint32_t(&ink)[8]) {
+        uint32_t pixels[8];
+        std::memcpy(pixels, out, sizeof pixels);
         for (uint32_t i = 0; i < 8; ++i)
-            tile_out[i] = Behind ? behind(tile_out[i], ink[i]) : over(tile_out[i], ink[i]);
+            pixels[i] = Behind ? behind(pixels[i], ink[i]) : over(pixels[i], ink[i]);
+        std::memcpy(out, pixels, sizeof pixels);
     };
     if (a.Colours256) {
         const uint32_t stride = m.video.Sprite1D ? 64u << a.WidthShift : 1024u;
         offset += (r & 7) * 8 + (r >> 3) * stride;
-        for (uint32_t t = 0; t < tiles; ++t, offset += 64, tile_out += step) {
-            if (Behind && render_detail::covered8(tile_out)) continue;
+        for (uint32_t t = 0; t < tiles; ++t, offset += 64, column += step) {
+            if (skipped(column)) continue;
             const uint64_t bits = load64(vram + (offset & kSpriteVramMask));
             uint32_t ink[8];
             for (uint32_t i = 0; i < 8; ++i)
-                ink[HFlip ? 7 - i : i] = line.SpriteInks[(bits >> (8 * i)) & 0xFF];
-            lay(ink);
+                ink[HFlip ? 7 - i : i] = state.SpriteInks[(bits >> (8 * i)) & 0xFF];
+            lay(line + column, ink);
         }
     } else {
         // 2D mapping: 32 tiles of 32 bytes (1 KB) to the next tile row.
         const uint32_t stride = m.video.Sprite1D ? 32u << a.WidthShift : 1024u;
         offset += (r & 7) * 4 + (r >> 3) * stride;
-        const uint32_t* inks = line.SpriteInks16 + a.Palette * 16;
-        for (uint32_t t = 0; t < tiles; ++t, offset += 32, tile_out += step) {
-            if (Behind && render_detail::covered8(tile_out)) continue;
+        const uint32_t* inks = state.SpriteInks16 + a.Palette * 16;
+        for (uint32_t t = 0; t < tiles; ++t, offset += 32, column += step) {
+            if (skipped(column)) continue;
             const uint32_t bits = load32(vram + (offset & kSpriteVramMask));
             uint32_t ink[8];
             for (uint32_t i = 0; i < 8; ++i) ink[HFlip ? 7 - i : i] = inks[(bits >> (4 * i)) & 0xF];
-            lay(ink);
+            lay(line + column, ink);
         }
     }
 }
@@ -336,13 +343,13 @@ void put_sprite_row(Machine& m, const SpriteAttribute& a) {
     uint32_t* line = v.ComposedLine;
     const int32_t r = sprite_row(a, v.VCOUNT);
     if (r == kMiss) return;
-    // A normal sprite wholly on the screen and without mosaic is written a tile at a time,
+    // A normal sprite that starts on the screen and has no mosaic is written a tile at a time,
     // without a test per column.
-    if (!a.RotScale && !a.Mosaic && a.X + a.WidthMinus1 < uint32_t(kScreenWidth)) {
+    if (!a.RotScale && !a.Mosaic && a.X < uint32_t(kScreenWidth)) {
         if (a.HFlip)
-            put_normal_row<true, Behind>(m, a, uint32_t(r), line + a.X);
+            put_normal_row<true, Behind>(m, a, uint32_t(r), line);
         else
-            put_normal_row<false, Behind>(m, a, uint32_t(r), line + a.X);
+            put_normal_row<false, Behind>(m, a, uint32_t(r), line);
         return;
     }
     draw_sprite(m, a, v.VCOUNT, [line](uint32_t x, uint32_t pixel) {
