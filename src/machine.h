@@ -88,8 +88,9 @@ struct Machine {
     uint32_t FetchSize = 0;
 
     // The shortcuts that give the same results as the plain way: skipping the repetitions of a
-    // waiting loop, and composing lines without windows or effects by whole layers. A debug switch:
-    // 0 takes the plain way everywhere, so that tests can compare the two.
+    // waiting loop, and drawing lines without windows front to back, straight into the composed
+    // line, with the colour tables worked out only after palette writes. A debug switch: 0 takes
+    // the plain way everywhere, so that tests can compare the two.
     uint32_t FastPaths = 1;
     IdleLoopCache IdleLoops;
 };
