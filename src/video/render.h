@@ -25,8 +25,8 @@ inline constexpr uint32_t kSpriteVramMask = 0x7FFF;
 // The text and rotation/scaling backgrounds fetch their tiles from the first 64 KB of VRAM only.
 inline constexpr uint32_t kBackgroundVramSize = 0x10000;
 
-// A pixel of the composed line that no layer has covered yet, while the layers of a line without
-// windows and effects are drawn front to back (see compose_front_to_back): the transparent flag.
+// A pixel of the composed line that no layer has covered yet, while the layers without effects of
+// a line without windows are drawn front to back (see compose_plain_layers): the transparent flag.
 inline constexpr uint32_t kEmpty = kFlagTransparent;
 
 // Fills layer line n with text background n on line VCOUNT.

@@ -230,13 +230,18 @@ uint32_t shown_backgrounds(const VideoState& v) {
     }
 }
 
+// Whether background n is a text background in the BG mode (the others: rotation/scaling or
+// bitmap).
+bool text_background(const VideoState& v, int n) {
+    return v.BgMode == 0 || (v.BgMode == 1 && n < 2);
+}
+
 // Fills layer line n with background n as the BG mode draws it.
 void draw_background_line(Machine& m, int n) {
-    const uint32_t mode = m.video.BgMode;
-    if (mode >= 3)
-        draw_bitmap_line(m);
-    else if (mode == 0 || (mode == 1 && n < 2))
+    if (text_background(m.video, n))
         draw_text_background_line(m, n);
+    else if (m.video.BgMode >= 3)
+        draw_bitmap_line(m);
     else
         draw_rotscale_background_line(m, n);
 }
@@ -245,7 +250,7 @@ void draw_background_line(Machine& m, int n) {
 // straight, or behind what is there.
 void put_background_line(Machine& m, int n, bool behind) {
     VideoState& v = m.video;
-    if (v.BgMode <= 1 && !(v.BgMode == 1 && n == 2) && !v.Bg[n].Mosaic) {
+    if (text_background(v, n) && !v.Bg[n].Mosaic) {
         put_text_background_line(m, n, behind);
         return;
     }

@@ -20,8 +20,8 @@ inline constexpr int kScreenWidth = 240;
 inline constexpr int kScreenHeight = 160;
 inline constexpr int kLinesPerFrame = 228;
 inline constexpr int kLayerLineLength = 280;
-// The composed line and its slack: a text background drawn straight into it ends with a tile row
-// that runs up to 8 columns past the screen.
+// The composed line and its slack: a text background or a sprite drawn straight into it may end
+// with a tile row that runs up to 8 columns past the screen.
 inline constexpr int kComposedLineLength = kScreenWidth + 8;
 inline constexpr int kSurfaceWidth = 256;  // the back surface; columns 240-255 are never shown
 
