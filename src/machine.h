@@ -61,6 +61,7 @@ struct Machine {
     uint8_t Sram[kSramSize + kSlack] = {};
     uint8_t IoBytes[kIoSize] = {};
     uint32_t ColourCache[512] = {};
+    uint32_t ColourCacheChanged = 1;  // set by every colour cache write, cleared by the renderer
 
     uint16_t KEYINPUT = 0xFFFF, KEYCNT = 0xFFFF;
 
@@ -90,8 +91,9 @@ struct Machine {
     uint32_t FetchSize = 0;
 
     // The shortcuts that give the same results as the plain way: skipping the repetitions of a
-    // waiting loop, and composing lines without windows or effects by whole layers. A debug switch:
-    // 0 takes the plain way everywhere, so that tests can compare the two.
+    // waiting loop, and drawing lines without windows front to back, straight into the composed
+    // line, with the colour tables worked out only after palette writes. A debug switch: 0 takes
+    // the plain way everywhere, so that tests can compare the two.
     uint32_t FastPaths = 1;
     IdleLoopCache IdleLoops;
 };

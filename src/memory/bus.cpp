@@ -116,6 +116,7 @@ void colour_cache_set(Machine& m, uint32_t index, uint32_t colour) {
     // Colour 0 of the background and sprite palettes is transparent (and the backdrop colour).
     uint32_t flags = (index & 0xFF) == 0 ? 0x40u : 0u;
     m.ColourCache[index] = red | (green << 8) | (blue << 16) | (flags << 24);
+    m.ColourCacheChanged = 1;
 }
 
 bool memory_reset(Machine& m) {

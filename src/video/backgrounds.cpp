@@ -111,20 +111,26 @@ inline uint32_t colour_at(const uint32_t* colours, uint32_t byte_offset) {
                                               byte_offset);
 }
 
-// Writes a whole tile row. The indices are cut out of the row already multiplied by 4 (as byte
-// offsets into the colour table), which saves a shift per pixel.
-template <bool Colours256>
-inline void put_text_row(const TextRow& row, uint32_t* out) {
+// Writes a whole tile row with the flag added to each pixel: every pixel, or (Behind) only into
+// the pixels of the composed line still empty. The indices are cut out of the
+// row already multiplied by 4 (as byte offsets into the colour table), which saves a shift per
+// pixel; the eight colours are looked up first and then laid down together, which the compiler
+// does several at once.
+template <bool Colours256, bool Behind>
+inline void put_text_row(const TextRow& row, uint32_t* out, uint32_t flag) {
+    uint32_t ink[8];
     if constexpr (Colours256) {
-        out[0] = colour_at(row.colours, uint32_t(row.bits << 2) & 0x3FC);
+        ink[0] = colour_at(row.colours, uint32_t(row.bits << 2) & 0x3FC);
         for (uint32_t i = 1; i < 8; ++i)
-            out[i] = colour_at(row.colours, uint32_t(row.bits >> (8 * i - 2)) & 0x3FC);
+            ink[i] = colour_at(row.colours, uint32_t(row.bits >> (8 * i - 2)) & 0x3FC);
     } else {
         const uint32_t bits = uint32_t(row.bits);
-        out[0] = colour_at(row.colours, (bits << 2) & 0x3C);
+        ink[0] = colour_at(row.colours, (bits << 2) & 0x3C);
         for (uint32_t i = 1; i < 8; ++i)
-            out[i] = colour_at(row.colours, (bits >> (4 * i - 2)) & 0x3C);
+            ink[i] = colour_at(row.colours, (bits >> (4 * i - 2)) & 0x3C);
     }
+    for (uint32_t i = 0; i < 8; ++i)
+        out[i] = Behind ? render_detail::behind(out[i], ink[i] | flag) : ink[i] | flag;
 }
 
 // Walks a text map row entry by entry with a running pointer. Column 31 goes on to column 0 of
@@ -169,12 +175,15 @@ class MapWalker {
     uint32_t left_;
 };
 
-template <bool Colours256, bool Checked>
-void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out) {
+// Draws a text background's line into out with the flag added to each pixel: every pixel, or
+// (Behind) only into the empty pixels of the composed line, skipping the tiles whose eight columns
+// are all covered already without fetching them. Mosaic is drawn into layer lines only.
+template <bool Colours256, bool Checked, bool Behind>
+void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out, uint32_t flag) {
     const VideoState& v = m.video;
     uint32_t block = 1;
     uint32_t l = bg.VOffset + v.VCOUNT;
-    if (bg.Mosaic) {
+    if (!Behind && bg.Mosaic) {
         // Mosaic snaps the scrolled source line and draws blocks aligned to the scrolled source,
         // for 16-colour backgrounds as for 256-colour ones.
         block = v.BgMosaicH + 1;
@@ -188,14 +197,19 @@ void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out) {
 
     if (block == 1) {
         // The rest of the first tile, then 30 whole ones: 31 tiles cover 240 columns for any
-        // offset.
+        // offset. The last one runs up to 8 columns past the screen, into the line's slack.
         const TextRow head = fetch_text_row<Colours256, Checked>(m, line, map.next());
-        for (uint32_t i = first; i < 8; ++i) *out++ = text_pixel<Colours256>(head, i);
+        for (uint32_t i = first; i < 8; ++i, ++out) {
+            const uint32_t pixel = text_pixel<Colours256>(head, i);
+            *out = Behind ? render_detail::behind(*out, pixel | flag) : pixel | flag;
+        }
         for (uint32_t remaining = 30, count; remaining; remaining -= count) {
             const uint8_t* e = map.take(remaining, count);
             for (const uint8_t* end = e + 2 * count; e != end; e += 2, out += 8) {
+                if (Behind && render_detail::covered8(out)) continue;
                 const uint32_t entry = uint32_t(e[0]) | uint32_t(e[1]) << 8;
-                put_text_row<Colours256>(fetch_text_row<Colours256, Checked>(m, line, entry), out);
+                put_text_row<Colours256, Behind>(
+                    fetch_text_row<Colours256, Checked>(m, line, entry), out, flag);
             }
         }
         return;
@@ -216,37 +230,51 @@ void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out) {
     }
 }
 
-}  // namespace
-
-void draw_text_background_line(Machine& m, int n) {
+template <bool Behind>
+void draw_text_line(Machine& m, int n, uint32_t* out, uint32_t flag) {
     const BackgroundState& bg = m.video.Bg[n];
-    uint32_t* out = m.video.LayerLine[n];
     // Whether tile 1023 lies past the background area from this character base.
     if (bg.Colours256) {
         if (bg.CharBase + 1024 * 64 > kBackgroundVramSize)
-            draw_text<true, true>(m, bg, out);
+            draw_text<true, true, Behind>(m, bg, out, flag);
         else
-            draw_text<true, false>(m, bg, out);
+            draw_text<true, false, Behind>(m, bg, out, flag);
     } else {
         if (bg.CharBase + 1024 * 32 > kBackgroundVramSize)
-            draw_text<false, true>(m, bg, out);
+            draw_text<false, true, Behind>(m, bg, out, flag);
         else
-            draw_text<false, false>(m, bg, out);
+            draw_text<false, false, Behind>(m, bg, out, flag);
     }
+}
+
+}  // namespace
+
+void draw_text_background_line(Machine& m, int n) {
+    draw_text_line<false>(m, n, m.video.LayerLine[n], 0);
+}
+
+void put_text_background_line(Machine& m, int n, bool behind) {
+    if (behind)
+        draw_text_line<true>(m, n, m.video.ComposedLine, kFlagBg0 << n);
+    else
+        draw_text_line<false>(m, n, m.video.ComposedLine, kFlagBg0 << n);
 }
 
 namespace {
 
-// One line of a rotation/scaling background: `count` source pixels from (x, y) in steps of
-// (dx, dy), each written `block` times (the mosaic block; 1 without mosaic).
+// Source pixels first to end - 1 of a rotation/scaling background's line: source pixel k lies at
+// (x, y) + k (dx, dy) and is written `block` times from column k * block on (the mosaic block; 1
+// without mosaic).
 template <bool Wrap, bool Mosaic>
 void rotscale_pixels(const Machine& m, const BackgroundState& bg, int32_t x, int32_t y, int32_t dx,
-                     int32_t dy, uint32_t block, uint32_t* out) {
+                     int32_t dy, uint32_t block, uint32_t first, uint32_t end, uint32_t* out) {
     const uint32_t mask = (128u << bg.ScreenSize) - 1;
     const uint32_t row_shift = 4 + bg.ScreenSize;
     const uint8_t* map = m.Vram + bg.ScreenBase;
     const uint8_t* tiles = m.Vram + bg.CharBase;
-    for (uint32_t column = 0; column < uint32_t(kScreenWidth); column += block, x += dx, y += dy) {
+    x += int32_t(first) * dx;
+    y += int32_t(first) * dy;
+    for (uint32_t k = first; k < end; ++k, x += dx, y += dy) {
         uint32_t tx = uint32_t(x >> 8);
         uint32_t ty = uint32_t(y >> 8);
         uint32_t pixel;
@@ -262,9 +290,9 @@ void rotscale_pixels(const Machine& m, const BackgroundState& bg, int32_t x, int
             pixel = m.ColourCache[tiles[tile * 64 + ((ty & 7) << 3) + (tx & 7)]];
         }
         if (Mosaic)
-            fill(out + column, pixel, int(block));
+            fill(out + k * block, pixel, int(block));
         else
-            out[column] = pixel;
+            out[k] = pixel;
     }
 }
 
@@ -276,6 +304,7 @@ void draw_rotscale_background_line(Machine& m, int n) {
     uint32_t* out = v.LayerLine[n];
     int32_t x = bg.InternalReferenceX;
     int32_t y = bg.InternalReferenceY;
+    uint32_t block = 1;
     if (bg.Mosaic) {
         // Vertical mosaic: the line shows the first line of its mosaic block, whose reference
         // point lies back by one PB and PD step per line. Horizontally each source pixel covers
@@ -283,16 +312,33 @@ void draw_rotscale_background_line(Machine& m, int n) {
         const int32_t back = int32_t(v.VCOUNT % (v.BgMosaicV + 1));
         x -= back * bg.PB;
         y -= back * bg.PD;
-        const uint32_t block = v.BgMosaicH + 1;
-        const int32_t dx = bg.PA * int32_t(block), dy = bg.PC * int32_t(block);
-        if (bg.Wraparound)
-            rotscale_pixels<true, true>(m, bg, x, y, dx, dy, block, out);
+        block = v.BgMosaicH + 1;
+    }
+    const int32_t dx = bg.PA * int32_t(block), dy = bg.PC * int32_t(block);
+    const uint32_t steps = (kScreenWidth + block - 1) / block;
+    render_detail::StepRun run{0, steps};
+    bool wrap = bg.Wraparound;
+    if (!wrap && m.FastPaths) {
+        // Without wraparound the source point lies inside the background on one run of steps, as
+        // it moves in a straight line: the steps before and after it are transparent without a
+        // look-up, and inside it wrapping changes no coordinate. Exact: the plain way finds the
+        // same run one step at a time.
+        const int64_t last = (int64_t(128) << bg.ScreenSize) * 256 - 1;
+        run = render_detail::steps_between(x, dx, 0, last, steps) &
+              render_detail::steps_between(y, dy, 0, last, steps);
+        fill(out, kTransparentPixel, int(run.first * block));
+        fill(out + run.end * block, kTransparentPixel, int((steps - run.end) * block));
+        wrap = true;
+    }
+    if (bg.Mosaic) {
+        if (wrap)
+            rotscale_pixels<true, true>(m, bg, x, y, dx, dy, block, run.first, run.end, out);
         else
-            rotscale_pixels<false, true>(m, bg, x, y, dx, dy, block, out);
-    } else if (bg.Wraparound) {
-        rotscale_pixels<true, false>(m, bg, x, y, bg.PA, bg.PC, 1, out);
+            rotscale_pixels<false, true>(m, bg, x, y, dx, dy, block, run.first, run.end, out);
+    } else if (wrap) {
+        rotscale_pixels<true, false>(m, bg, x, y, dx, dy, 1, run.first, run.end, out);
     } else {
-        rotscale_pixels<false, false>(m, bg, x, y, bg.PA, bg.PC, 1, out);
+        rotscale_pixels<false, false>(m, bg, x, y, dx, dy, 1, run.first, run.end, out);
     }
     bg.InternalReferenceX += bg.PB;
     bg.InternalReferenceY += bg.PD;

@@ -89,47 +89,58 @@ inline void walk_normal(const Machine& m, const SpriteAttribute& a, uint32_t r, 
         walk_normal_in<false>(m, a, r, emit);
 }
 
-// The common case of a normal sprite: wholly on the screen, without mosaic, window or effect. Its
-// row r is written straight into the composed line at out (the sprite's X), a tile at a time:
-// the tile's eight inks are looked up first and then laid over the line together, which the
-// compiler does several at once. Ink 0 stands for a transparent pixel, which keeps what is
-// below; this takes no branch, as transparent pixels come in no pattern a branch could predict.
-template <bool HFlip>
-void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint32_t* out) {
+// The common case of a normal sprite: starting on the screen, without mosaic, window or effect.
+// Its row r is written straight into the composed line, a tile at a time: the tile's eight inks
+// are looked up first and then laid down together, which the compiler does several at once, over
+// the line (a transparent ink keeps what is below) or (Behind) into its empty pixels only,
+// skipping the tiles whose columns are all covered without fetching them. This takes no branch per
+// pixel, as transparent pixels come in no pattern a branch could predict. Tiles that start past
+// the screen are skipped; one that runs over its right edge ends in the line's slack.
+template <bool HFlip, bool Behind>
+void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint32_t* line) {
+    using render_detail::behind;
+    using render_detail::over;
     const uint32_t w = a.WidthMinus1;
     const uint32_t tiles = (w + 1) >> 3;
     if (a.VFlip) r = a.HeightMinus1 - r;
     const uint8_t* vram = m.Vram + kSpriteVramBase;
     uint32_t offset = a.TileAddress - kSpriteVramBase;
-    const LineState& line = m.video.Line;
-    // Tile t covers columns 8t to 8t + 7, or flipped w - 8t - 7 to w - 8t.
-    uint32_t* tile_out = out + (HFlip ? w - 7 : 0);
-    const ptrdiff_t step = HFlip ? -8 : 8;
-    auto lay = [&tile_out, step](const uint32_t(&ink)[8]) {
+    const LineState& state = m.video.Line;
+    // Tile t covers columns X + 8t to X + 8t + 7, or flipped X + w - 8t - 7 to X + w - 8t.
+    uint32_t column = a.X + (HFlip ? w - 7 : 0);
+    const uint32_t step = HFlip ? -8u : 8u;
+    auto skipped = [line](uint32_t at) {
+        return at >= uint32_t(kScreenWidth) || (Behind && render_detail::covered8(line + at));
+    };
+    auto lay = [](uint32_t* out, const uint32_t(&ink)[8]) {
+        uint32_t pixels[8];
+        std::memcpy(pixels, out, sizeof pixels);
         for (uint32_t i = 0; i < 8; ++i)
-            tile_out[i] = ink[i] | (tile_out[i] & ((ink[i] >> 28) - 1));
-        tile_out += step;
+            pixels[i] = Behind ? behind(pixels[i], ink[i]) : over(pixels[i], ink[i]);
+        std::memcpy(out, pixels, sizeof pixels);
     };
     if (a.Colours256) {
         const uint32_t stride = m.video.Sprite1D ? 64u << a.WidthShift : 1024u;
         offset += (r & 7) * 8 + (r >> 3) * stride;
-        for (uint32_t t = 0; t < tiles; ++t, offset += 64) {
+        for (uint32_t t = 0; t < tiles; ++t, offset += 64, column += step) {
+            if (skipped(column)) continue;
             const uint64_t bits = load64(vram + (offset & kSpriteVramMask));
             uint32_t ink[8];
             for (uint32_t i = 0; i < 8; ++i)
-                ink[HFlip ? 7 - i : i] = line.SpriteInks[(bits >> (8 * i)) & 0xFF];
-            lay(ink);
+                ink[HFlip ? 7 - i : i] = state.SpriteInks[(bits >> (8 * i)) & 0xFF];
+            lay(line + column, ink);
         }
     } else {
         // 2D mapping: 32 tiles of 32 bytes (1 KB) to the next tile row.
         const uint32_t stride = m.video.Sprite1D ? 32u << a.WidthShift : 1024u;
         offset += (r & 7) * 4 + (r >> 3) * stride;
-        const uint32_t* inks = line.SpriteInks16 + a.Palette * 16;
-        for (uint32_t t = 0; t < tiles; ++t, offset += 32) {
+        const uint32_t* inks = state.SpriteInks16 + a.Palette * 16;
+        for (uint32_t t = 0; t < tiles; ++t, offset += 32, column += step) {
+            if (skipped(column)) continue;
             const uint32_t bits = load32(vram + (offset & kSpriteVramMask));
             uint32_t ink[8];
             for (uint32_t i = 0; i < 8; ++i) ink[HFlip ? 7 - i : i] = inks[(bits >> (4 * i)) & 0xF];
-            lay(ink);
+            lay(line + column, ink);
         }
     }
 }
@@ -145,14 +156,26 @@ void walk_affine(const Machine& m, const SpriteAttribute& a, int32_t r, Emit&& e
     const int32_t dy = r - cy;
     // The first screen column is texture column -cx of the centre, or -W when doubled.
     const int32_t first = double_size(a) ? -w : -cx;
-    const uint32_t count = sprite_span(a);
     int32_t sx = first * g.PA + dy * g.PB;
     int32_t sy = first * g.PC + dy * g.PD;
+    render_detail::StepRun run{0, sprite_span(a)};
+    if (m.FastPaths) {
+        // The texture point moves in a straight line, so it lies inside the texture on one run of
+        // columns: only those are looked at. Column tx = sx / 256 + cx (rounded toward zero) lies
+        // in 0 to w exactly when sx lies in 256 (-cx - 1) + 1 to 256 (w - cx + 1) - 1; the same
+        // for the rows.
+        run = render_detail::steps_between(sx, g.PA, -256 * (cx + 1) + 1, 256 * (w - cx + 1) - 1,
+                                           run.end) &
+              render_detail::steps_between(sy, g.PC, -256 * (cy + 1) + 1, 256 * (h - cy + 1) - 1,
+                                           run.end);
+        sx += int32_t(run.first) * g.PA;
+        sy += int32_t(run.first) * g.PC;
+    }
     const uint8_t* vram = m.Vram + kSpriteVramBase;
     const uint32_t base = a.TileAddress - kSpriteVramBase;
     if (a.Colours256) {
         const uint32_t row_shift = m.video.Sprite1D ? a.WidthShift : 4;  // 2D: 1 KB tile rows
-        for (uint32_t off = 0; off < count; ++off, sx += g.PA, sy += g.PC) {
+        for (uint32_t off = run.first; off < run.end; ++off, sx += g.PA, sy += g.PC) {
             const int32_t tx = sx / 256 + cx, ty = sy / 256 + cy;
             if (uint32_t(tx) > uint32_t(w) || uint32_t(ty) > uint32_t(h)) continue;
             const uint32_t offset = base + (uint32_t(tx) & ~7u) * 8 +
@@ -166,7 +189,7 @@ void walk_affine(const Machine& m, const SpriteAttribute& a, int32_t r, Emit&& e
         // 16-colour tile layout and the palette bank from the sprite's palette number.
         const uint32_t stride = m.video.Sprite1D ? 32u << a.WidthShift : 1024u;
         const uint32_t* colours = m.ColourCache + 256 + a.Palette * 16;
-        for (uint32_t off = 0; off < count; ++off, sx += g.PA, sy += g.PC) {
+        for (uint32_t off = run.first; off < run.end; ++off, sx += g.PA, sy += g.PC) {
             const int32_t tx = sx / 256 + cx, ty = sy / 256 + cy;
             if (uint32_t(tx) > uint32_t(w) || uint32_t(ty) > uint32_t(h)) continue;
             const uint32_t offset = base + (uint32_t(tx) >> 3) * 32 + (uint32_t(ty) >> 3) * stride +
@@ -307,48 +330,71 @@ void build_sprite_lists(Machine& m) {
             line.SpriteCount[list] += uint32_t(((y - lines.first) & 255) < lines.count);
         }
     }
+}
 
-    // The sprite colours with the sprite flag, and 0 for index 0 of every bank (transparent).
-    if (line.SpriteCount[0] | line.SpriteCount[1] | line.SpriteCount[2] | line.SpriteCount[3]) {
-        for (uint32_t i = 0; i < 256; ++i) {
-            const uint32_t ink = m.ColourCache[256 + i] | kFlagSprite;
-            line.SpriteInks[i] = ink;
-            line.SpriteInks16[i] = ink;
-        }
-        line.SpriteInks[0] = 0;
-        for (uint32_t bank = 0; bank < 16; ++bank) line.SpriteInks16[bank * 16] = 0;
+namespace {
+
+// Draws sprite a on line VCOUNT where no window and no effect applies to it: over the composed
+// line, or (Behind) into its empty pixels only. Each opaque pixel becomes its colour with the
+// sprite flag, as put_pixel without an effect makes it.
+template <bool Behind>
+void put_sprite_row(Machine& m, const SpriteAttribute& a) {
+    VideoState& v = m.video;
+    uint32_t* line = v.ComposedLine;
+    const int32_t r = sprite_row(a, v.VCOUNT);
+    if (r == kMiss) return;
+    // A normal sprite that starts on the screen and has no mosaic is written a tile at a time,
+    // without a test per column.
+    if (!a.RotScale && !a.Mosaic && a.X < uint32_t(kScreenWidth)) {
+        if (a.HFlip)
+            put_normal_row<true, Behind>(m, a, uint32_t(r), line);
+        else
+            put_normal_row<false, Behind>(m, a, uint32_t(r), line);
+        return;
     }
+    draw_sprite(m, a, v.VCOUNT, [line](uint32_t x, uint32_t pixel) {
+        const uint32_t ink = (pixel & kColourMask) | kFlagSprite;
+        line[x] = Behind ? render_detail::behind(line[x], ink) : ink;
+    });
+}
+
+// Composes sprite a on line VCOUNT over the composed line with effect Mode on every pixel.
+template <uint32_t Mode>
+void put_sprite_with(Machine& m, const SpriteAttribute& a) {
+    VideoState& v = m.video;
+    uint32_t* line = v.ComposedLine;
+    draw_sprite(m, a, v.VCOUNT, [line, &v](uint32_t x, uint32_t pixel) {
+        put_pixel<Mode>(line[x], pixel, kFlagSprite, v);
+    });
+}
+
+}  // namespace
+
+uint32_t sprite_effect(const Machine& m, int s) {
+    // A semi-transparent sprite blends whatever BLDCNT's effect says; others follow BLDCNT when
+    // sprites are a first target.
+    return m.SpriteAttributes[s].Mode == kModeSemiTransparent ? kEffectAlpha
+           : (m.video.FirstTarget & 0x10)                     ? m.video.Effect
+                                                              : kEffectNone;
 }
 
 void draw_sprite_line(Machine& m, int s) {
     VideoState& v = m.video;
     const SpriteAttribute& a = m.SpriteAttributes[s];
-    // A semi-transparent sprite blends whatever BLDCNT's effect says; others follow BLDCNT when
-    // sprites are a first target.
-    const uint32_t mode = a.Mode == kModeSemiTransparent ? kEffectAlpha
-                          : (v.FirstTarget & 0x10)       ? v.Effect
-                                                         : kEffectNone;
-    uint32_t* line = v.ComposedLine;
-    if (m.FastPaths && !v.Line.Windowed && mode == kEffectNone) {
-        // The common case: a normal sprite wholly on the screen, without mosaic, window or
-        // effect, is written straight into the composed line, without a test per column. Exact:
-        // each opaque pixel becomes its colour with the sprite flag, as put_pixel without an
-        // effect makes it, and the others are left alone.
-        const int32_t r = sprite_row(a, v.VCOUNT);
-        if (r == kMiss) return;
-        if (!a.RotScale && !a.Mosaic && a.X + a.WidthMinus1 < uint32_t(kScreenWidth)) {
-            if (a.HFlip)
-                put_normal_row<true>(m, a, uint32_t(r), line + a.X);
-            else
-                put_normal_row<false>(m, a, uint32_t(r), line + a.X);
-            return;
+    const uint32_t mode = sprite_effect(m, s);
+    if (m.FastPaths && !v.Line.Windowed) {
+        // Without windows every pixel of the sprite takes its effect: the effect is chosen once
+        // for the sprite rather than for each pixel.
+        switch (mode) {
+            case kEffectNone: put_sprite_row<false>(m, a); break;
+            case kEffectAlpha: put_sprite_with<kEffectAlpha>(m, a); break;
+            case kEffectBrighten: put_sprite_with<kEffectBrighten>(m, a); break;
+            default: put_sprite_with<kEffectDarken>(m, a); break;
         }
-        draw_sprite(m, a, v.VCOUNT, [line](uint32_t x, uint32_t pixel) {
-            line[x] = (pixel & kColourMask) | kFlagSprite;
-        });
         return;
     }
     // The window areas mask sprite pixels (their bit 4) and allow or refuse their effect (bit 5).
+    uint32_t* line = v.ComposedLine;
     const bool windowed = v.Line.Windowed;
     const uint8_t* area = v.Line.WindowBits;
     draw_sprite(m, a, v.VCOUNT, [&](uint32_t x, uint32_t pixel) {
@@ -356,6 +402,13 @@ void draw_sprite_line(Machine& m, int s) {
         if (!(bits & kWindowSprites)) return;
         put_pixel(line[x], pixel, kFlagSprite, (bits & kWindowEffects) ? mode : kEffectNone, v);
     });
+}
+
+void put_sprite_line(Machine& m, int s, bool behind) {
+    if (behind)
+        put_sprite_row<true>(m, m.SpriteAttributes[s]);
+    else
+        put_sprite_row<false>(m, m.SpriteAttributes[s]);
 }
 
 void draw_sprite_window_line(Machine& m, int s) {

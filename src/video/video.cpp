@@ -72,12 +72,11 @@ void output_line(Machine& m, int y) {
         (s.RedRight | s.GreenRight | s.BlueRight) == 0) {
         // The usual 8-8-8 desktop (0x00RRGGBB): the same shifts, known to the compiler, come to
         // exchanging red and blue.
-        uint32_t row[kScreenWidth];
         for (int x = 0; x < kScreenWidth; ++x) {
             const uint32_t p = line[x];
-            row[x] = ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+            const uint32_t pixel = ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+            std::memcpy(out + 4 * x, &pixel, 4);
         }
-        std::memcpy(out, row, sizeof row);
         return;
     }
     if (s.BytesPerPixel == 4) {
@@ -117,12 +116,9 @@ void compose_layer_with(VideoState& v, int n, bool whole_layer) {
         // The common case, the whole layer at once in plain mask arithmetic on two members of the
         // same record, so that the compiler sees no branch and no aliasing and works on several
         // pixels at once. Exact: each pixel gets what put_pixel without an effect gives it.
-        for (int x = 0; x < kScreenWidth; ++x) {
-            const uint32_t p = v.LayerLine[n][x];
-            const uint32_t transparent = uint32_t(int32_t(p << 1) >> 31);  // bit 30 spread
-            v.ComposedLine[x] =
-                (v.ComposedLine[x] & transparent) | (((p & kColourMask) | f) & ~transparent);
-        }
+        for (int x = 0; x < kScreenWidth; ++x)
+            v.ComposedLine[x] = render_detail::over(
+                v.ComposedLine[x], (v.LayerLine[n][x] & (kColourMask | kFlagTransparent)) | f);
         return;
     }
     const uint8_t* area = v.Line.WindowBits;
@@ -204,56 +200,134 @@ void apply_backdrop_effect(VideoState& v) {
     }
 }
 
-// Draws the layers of the BG mode, then composes them with the sprites, back to front.
+// Works out the line's colour tables from the colour cache, when it has changed since they were
+// last worked out (the plain way: on every line).
+void update_line_colours(Machine& m) {
+    if (m.FastPaths && !m.ColourCacheChanged) return;
+    m.ColourCacheChanged = 0;
+    LineState& line = m.video.Line;
+    std::memcpy(line.TextColours16, m.ColourCache, sizeof line.TextColours16);
+    for (int bank = 1; bank < 16; ++bank) line.TextColours16[bank * 16] = m.ColourCache[0];
+    for (uint32_t i = 0; i < 256; ++i) {
+        const uint32_t ink = (m.ColourCache[256 + i] & kColourMask) | kFlagSprite;
+        line.SpriteInks[i] = ink;
+        line.SpriteInks16[i] = ink;
+    }
+    line.SpriteInks[0] = kFlagTransparent;
+    for (uint32_t bank = 0; bank < 16; ++bank) line.SpriteInks16[bank * 16] = kFlagTransparent;
+}
+
+// The backgrounds that BG mode shows (bit n for BG n), each only when enabled, except the bitmap
+// of modes 3 to 5, which shows whatever BG2's enable bit says.
+uint32_t shown_backgrounds(const VideoState& v) {
+    uint32_t enabled = 0;
+    for (int n = 0; n < 4; ++n) enabled |= v.Bg[n].Enabled ? 1u << n : 0;
+    switch (v.BgMode) {
+        case 0: return enabled;
+        case 1: return enabled & 7;
+        case 2: return enabled & 0xC;
+        default: return 4;
+    }
+}
+
+// Whether background n is a text background in the BG mode (the others: rotation/scaling or
+// bitmap).
+bool text_background(const VideoState& v, int n) {
+    return v.BgMode == 0 || (v.BgMode == 1 && n < 2);
+}
+
+// Fills layer line n with background n as the BG mode draws it.
+void draw_background_line(Machine& m, int n) {
+    if (text_background(m.video, n))
+        draw_text_background_line(m, n);
+    else if (m.video.BgMode >= 3)
+        draw_bitmap_line(m);
+    else
+        draw_rotscale_background_line(m, n);
+}
+
+// Draws background n onto the composed line as a line without windows and effects shows it:
+// straight, or behind what is there.
+void put_background_line(Machine& m, int n, bool behind) {
+    VideoState& v = m.video;
+    if (text_background(v, n) && !v.Bg[n].Mosaic) {
+        put_text_background_line(m, n, behind);
+        return;
+    }
+    draw_background_line(m, n);
+    const uint32_t f = kFlagBg0 << n;
+    for (int x = 0; x < kScreenWidth; ++x) {
+        const uint32_t p = (v.LayerLine[n][x] & (kColourMask | kFlagTransparent)) | f;
+        v.ComposedLine[x] = behind ? render_detail::behind(v.ComposedLine[x], p) : p;
+    }
+}
+
+// The layers of a line in the plain drawing order, back to front: priority 3 to 0, at each the
+// backgrounds from 3 to 0 and then the sprites from 127 to 0. Entry n < 4 stands for background
+// n, entry 4 + s for sprite s.
+inline constexpr uint32_t kSpriteLayer = 4;
+uint32_t line_layers(const VideoState& v, uint32_t backgrounds, bool sprites, uint8_t* order) {
+    uint32_t count = 0;
+    for (int priority = 3; priority >= 0; --priority) {
+        for (int n = 3; n >= 0; --n)
+            if ((backgrounds >> n) & 1 && v.Bg[n].Priority == uint32_t(priority))
+                order[count++] = uint8_t(n);
+        for (uint32_t i = 0; sprites && i < v.Line.SpriteCount[priority]; ++i)
+            order[count++] = uint8_t(kSpriteLayer + v.Line.Sprites[priority][i]);
+    }
+    return count;
+}
+
+// Whether a layer may leave a pixel other than its colour, where no window refuses its effect.
+// Alpha blending leaves a pixel as it is where nothing below is a second target.
+bool has_effect(const Machine& m, uint32_t layer) {
+    const VideoState& v = m.video;
+    const uint32_t mode = layer >= kSpriteLayer ? sprite_effect(m, int(layer - kSpriteLayer))
+                          : (v.FirstTarget >> layer) & 1 ? v.Effect
+                                                         : kEffectNone;
+    return mode == kEffectAlpha ? v.SecondTarget != 0 : mode != kEffectNone;
+}
+
+// Composes layers 0 to count - 1 of order (see line_layers), none with an effect, over the
+// backdrop. Each pixel shows the front-most opaque one, or the backdrop: so the front-most
+// background is drawn first, straight onto the line, and the sprites in front of it over it;
+// then the layers behind it, front to back, each only into the pixels still empty, so that the
+// tiles that those in front cover wholly are neither fetched nor looked up. Exact: drawn back to
+// front, each opaque pixel replaces the colour and flags below it, so the front-most one is all
+// that stays.
+void compose_plain_layers(Machine& m, const uint8_t* order, uint32_t count) {
+    VideoState& v = m.video;
+    const uint32_t backdrop = (v.BackdropColour & kColourMask) | kFlagBackdrop;
+    uint32_t front = count;  // past the front-most background
+    while (front > 0 && order[front - 1] >= kSpriteLayer) --front;
+    if (front == 0) {  // no background: the sprites over the backdrop
+        for (uint32_t& p : v.ComposedLine) p = backdrop;
+        for (uint32_t i = 0; i < count; ++i) put_sprite_line(m, order[i] - kSpriteLayer, false);
+        return;
+    }
+    put_background_line(m, order[--front], false);
+    for (uint32_t i = front + 1; i < count; ++i) put_sprite_line(m, order[i] - kSpriteLayer, false);
+    for (uint32_t i = front; i-- > 0;) {
+        if (order[i] >= kSpriteLayer)
+            put_sprite_line(m, order[i] - kSpriteLayer, true);
+        else
+            put_background_line(m, order[i], true);
+    }
+    for (int x = 0; x < kScreenWidth; ++x)
+        v.ComposedLine[x] = render_detail::behind(v.ComposedLine[x], backdrop);
+}
+
+// Composes the line from the layers of the BG mode and the sprites.
 void compose_line(Machine& m, uint32_t y) {
     VideoState& v = m.video;
     LineState& line = v.Line;
-    // Which backgrounds the mode draws (bit n for BG n), each only when enabled, except the
-    // bitmap of modes 3 to 5, which shows whatever BG2's enable bit says.
-    uint32_t layers = 0;
-    if (v.BgMode <= 1) {
-        bool colours16 = false;
-        for (int n = 0; n < (v.BgMode == 0 ? 4 : 2); ++n)
-            colours16 |= v.Bg[n].Enabled && !v.Bg[n].Colours256;
-        if (colours16) {
-            std::memcpy(line.TextColours16, m.ColourCache, sizeof line.TextColours16);
-            for (int bank = 1; bank < 16; ++bank) line.TextColours16[bank * 16] = m.ColourCache[0];
-        }
+    const uint32_t backdrop = (v.BackdropColour & kColourMask) | kFlagBackdrop;
+    if (v.BgMode > 5) {  // modes 6 and 7 show the backdrop alone
+        for (uint32_t& p : v.ComposedLine) p = backdrop;
+        return;
     }
-    switch (v.BgMode) {
-        case 0:
-            for (int n = 0; n < 4; ++n)
-                if (v.Bg[n].Enabled) {
-                    draw_text_background_line(m, n);
-                    layers |= 1u << n;
-                }
-            break;
-        case 1:
-            for (int n = 0; n < 2; ++n)
-                if (v.Bg[n].Enabled) {
-                    draw_text_background_line(m, n);
-                    layers |= 1u << n;
-                }
-            if (v.Bg[2].Enabled) {
-                draw_rotscale_background_line(m, 2);
-                layers |= 4;
-            }
-            break;
-        case 2:
-            for (int n = 2; n < 4; ++n)
-                if (v.Bg[n].Enabled) {
-                    draw_rotscale_background_line(m, n);
-                    layers |= 1u << n;
-                }
-            break;
-        case 3:
-        case 4:
-        case 5:
-            draw_bitmap_line(m);
-            layers = 4;
-            break;
-        default: return;  // modes 6 and 7 show the backdrop alone
-    }
+    update_line_colours(m);
+    const uint32_t layers = shown_backgrounds(v);
 
     // The strengths take part as at most 16, so that no blend, brighten or darken wraps.
     line.EVA = v.EVA > 16 ? 16 : v.EVA;
@@ -267,6 +341,34 @@ void compose_line(Machine& m, uint32_t y) {
                     (v.Win0Enable || v.Win1Enable || v.SpriteWinEnable);
     if (line.Windowed) build_window_line(m, y);
 
+    if (m.FastPaths && !line.Windowed) {
+        // Without windows the layers behind the back-most one with an effect come out as they
+        // would alone, each pixel the front-most one's: those are composed the fast way, and the
+        // rest over them the plain way.
+        uint8_t order[4 + kSpriteCount];
+        const uint32_t count = line_layers(v, layers, sprites, order);
+        uint32_t plain = 0;
+        if (v.Effect == kEffectNone && !v.SecondTarget)  // no layer can have an effect
+            plain = count;
+        while (plain < count && !has_effect(m, order[plain])) ++plain;
+        compose_plain_layers(m, order, plain);
+        for (uint32_t i = plain; i < count; ++i) {
+            if (order[i] >= kSpriteLayer) {
+                draw_sprite_line(m, order[i] - kSpriteLayer);
+            } else {
+                draw_background_line(m, order[i]);
+                compose_layer(m, order[i]);
+            }
+        }
+        apply_backdrop_effect(v);
+        return;
+    }
+
+    // The plain way: each layer drawn whole into its layer line, then all put over the backdrop
+    // back to front.
+    for (int n = 0; n < 4; ++n)
+        if ((layers >> n) & 1) draw_background_line(m, n);
+    for (uint32_t& p : v.ComposedLine) p = backdrop;
     for (int priority = 3; priority >= 0; --priority) {
         for (int n = 3; n >= 0; --n)
             if ((layers >> n) & 1 && v.Bg[n].Priority == uint32_t(priority)) compose_layer(m, n);
@@ -286,8 +388,6 @@ void render_line(Machine& m, int y) {
         for (uint32_t& p : v.ComposedLine) p = blank;
     } else {
         v.BackdropColour = m.ColourCache[0];
-        uint32_t backdrop = (v.BackdropColour & kColourMask) | kFlagBackdrop;
-        for (uint32_t& p : v.ComposedLine) p = backdrop;
         compose_line(m, uint32_t(y));
     }
     output_line(m, y);

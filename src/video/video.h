@@ -20,6 +20,9 @@ inline constexpr int kScreenWidth = 240;
 inline constexpr int kScreenHeight = 160;
 inline constexpr int kLinesPerFrame = 228;
 inline constexpr int kLayerLineLength = 280;
+// The composed line and its slack: a text background or a sprite drawn straight into it may end
+// with a tile row that runs up to 8 columns past the screen.
+inline constexpr int kComposedLineLength = kScreenWidth + 8;
 inline constexpr int kSurfaceWidth = 256;  // the back surface; columns 240-255 are never shown
 
 struct BackgroundState {
@@ -51,11 +54,13 @@ struct LineState {
     uint32_t Windowed = 0;  // window masks apply on this line (modes 0-2, some window enabled)
     uint8_t WindowBits[kScreenWidth] = {};  // per column: the enables of its window area
     uint32_t EVA = 0, EVB = 0, EVY = 0;     // the blend and fade strengths, at most 16
+    // These colour tables are worked out from the colour cache again only after it has changed.
     // The background colours of the colour cache as 16-colour tiles see them: entry 0 of every
     // bank of 16 is the transparent entry 0.
     uint32_t TextColours16[256] = {};
-    // The sprite colours with the sprite flag already set, 0 standing for transparent: indexed
-    // by a 256-colour sprite's byte, or by bank times 16 plus a 16-colour sprite's nibble.
+    // The sprite colours with the sprite flag already set, the transparent flag alone standing
+    // for transparent: indexed by a 256-colour sprite's byte, or by bank times 16 plus a
+    // 16-colour sprite's nibble.
     uint32_t SpriteInks[256] = {};
     uint32_t SpriteInks16[256] = {};
     // Sprites that meet the line, sprite 127 first: lists 0 to 3 by priority, list 4 the sprites
@@ -103,7 +108,7 @@ struct VideoState {
     uint32_t FrameCounter = 0;
 
     uint32_t LayerLine[4][kLayerLineLength] = {};
-    uint32_t ComposedLine[kScreenWidth] = {};
+    uint32_t ComposedLine[kComposedLineLength] = {};
     LineState Line;
     SpriteLineTable SpriteLines;
 };
