@@ -76,7 +76,8 @@ inline TextLine text_line(const Machine& m, const BackgroundState& bg, uint32_t 
 // branch costs more than working out both orders. Checked: some tile numbers reach past the
 // background area, so each one is compared with the limit.
 template <bool Colours256, bool Checked>
-inline TextRow fetch_text_row(const Machine& m, const TextLine& line, uint32_t entry) {
+[[gnu::always_inline]] inline TextRow fetch_text_row(const Machine& m, const TextLine& line,
+                                                     uint32_t entry) {
     const uint32_t tile = entry & 0x3FF;
     const uint32_t row_offset = line.row_offset[(entry >> 11) & 1];
     const bool inside = !Checked || tile < line.tile_limit;
