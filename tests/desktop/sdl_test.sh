@@ -26,7 +26,9 @@ wait_for() { # SECONDS COMMAND...: until the command succeeds
   done
 }
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+# -noreset: the server does not restart when its last window closes, which a program started at
+# that moment would see as no display at all.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 pids+=($!)
 wait_for 60 grep -q . "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(head -1 "$work/display")" SDL_VIDEODRIVER=x11 XDG_RUNTIME_DIR="$work/run"

@@ -23,7 +23,7 @@ step() { echo "--- $*"; }
 
 start_x() { # DEPTH
   exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 "1024x768x$1" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "1024x768x$1" -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
   xvfb=$!
   exec 3>&-
   for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.2; done
