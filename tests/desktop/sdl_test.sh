@@ -17,6 +17,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# What gdb prints when the program at the other end has gone.
+connection_ended='Remote connection closed|Connection reset by peer'
 fail() { echo "FAIL: $*" >&2; exit 1; }
 wait_for() { # SECONDS COMMAND...: until the command succeeds
   local deadline=$((SECONDS + $1)); shift
@@ -118,7 +120,7 @@ port=$(xdotool search --name '^Tamo - waiting' getwindowname | grep -oE '[0-9]+$
 timeout 60 gdb-multiarch -batch -nx -ex "file gdb.elf" -ex "target remote 127.0.0.1:$port" \
   -ex 'set {short}0x02000000 = 0xde00' -ex 'set $pc = 0x02000000' -ex continue \
   -ex "shell kill -TERM $gdb_pid; timeout 20 tail --pid=$gdb_pid -f /dev/null" -ex 'p $pc' >stop 2>&1
-grep -q SIGTRAP stop && grep -q 'Remote connection closed' stop || fail "stop under gdb: $(cat stop)"
+grep -q SIGTRAP stop && grep -qE "$connection_ended" stop || fail "stop under gdb: $(cat stop)"
 status=0
 wait $gdb_pid || status=$?
 [ $status = 1 ] && [ ! -e gdb.sav ] || fail "closed under gdb: status $status"

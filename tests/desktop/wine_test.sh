@@ -18,6 +18,8 @@ stop_x() {
   xvfb=""
 }
 trap stop_x EXIT
+# What gdb prints when the program at the other end has gone.
+connection_ended='Remote connection closed|Connection reset by peer'
 fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "--- $*"; }
 
@@ -186,7 +188,7 @@ for depth in 24 16; do
   timeout 90 gdb-multiarch -batch -nx -ex "target remote 127.0.0.1:$port" -ex 'set $pc = 0x02000000' \
     -ex 'set {short}0x02000000 = 0xde00' -ex continue -ex "shell xdotool windowfocus --sync $w \
     key alt+F4; timeout 30 tail --pid=$launched -f /dev/null" -ex 'p $pc' >"$work/stop" 2>&1
-  grep -q SIGTRAP "$work/stop" && grep -q 'Remote connection closed' "$work/stop" ||
+  grep -q SIGTRAP "$work/stop" && grep -qE "$connection_ended" "$work/stop" ||
     fail "stop under gdb: $(cat "$work/stop")"
   [ ! -e "$work/gdb/gdb_cart.sav" ] || fail "save written after a stop held by gdb"
   stop_x

@@ -86,6 +86,12 @@ bool send_all(Socket s, const char* data, size_t size, int timeout_ms) {
 }
 
 void close_socket(Socket s) {
+    // The sending side ends first and what the peer sent last is taken: closing a socket with
+    // unread bytes resets the connection, which gdb reports as an error, not as the end.
+    ::shutdown(SOCKET(s), SD_SEND);
+    char rest[256];
+    for (int i = 0; i < 16 && ::recv(SOCKET(s), rest, int(sizeof rest), 0) > 0; ++i) {
+    }
     ::closesocket(SOCKET(s));
 }
 
