@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "debugger/data_access.h"
 #include "fake_host.h"
+#include "memory/bus.h"
 
 namespace {
 
@@ -93,6 +95,29 @@ TEST(GdbStub, ContinueReportsAStopMadeMeanwhileInTheWindow) {
     ASSERT_TRUE(debugger_waiting(t.m));
     std::string out = stub.receive(t.m, pkt("c"));
     EXPECT_EQ(out + stub.poll_stop(t.m), "+" + pkt("T05thread:1;"));
+}
+
+// The bytes that read and access watchpoints see for a register offset scaled by a shift.
+TEST(GdbStub, ScaledRegisterOffsetAccess) {
+    struct Case {
+        uint32_t op, address;
+        bool write;
+    };
+    const Case cases[] = {
+        {0xE7910102, 0x02000100, false},  // ldr r0, [r1, r2, lsl #2]
+        {0xE70100A2, 0x01FFFFE0, true},   // str r0, [r1, -r2, lsr #1]
+    };
+    for (const Case& k : cases) {
+        TestMachine t;
+        cpu_reset(t.m, 0x02000100);
+        t.m.cpu.R[1] = 0x02000000;
+        t.m.cpu.R[2] = 0x40;
+        write32(t.m, 0x02000100, k.op);
+        const DataAccess a = instruction_access(t.m);
+        EXPECT_EQ(a.Address, k.address) << std::hex << k.op;
+        EXPECT_EQ(a.Length, 4u);
+        EXPECT_EQ(a.Write, k.write);
+    }
 }
 
 }  // namespace
