@@ -129,28 +129,28 @@ inline constexpr uint32_t kImmediateOperand = 8;
 // ---------------------------------------------------------------------------------------------
 // Fatal errors and stops
 
-bool fatal(Machine& m, const char* text) {
+Flow fatal(Machine& m, const char* text) {
     fatal_error(m, text);
-    return false;
+    return kLook;
 }
 
-bool swp_fatal(Machine& m, uint32_t) {
+Flow swp_fatal(Machine& m, uint32_t) {
     return fatal(m, "ARM Error : Not Emulated => SWP\n");
 }
-bool halfword_fatal(Machine& m, uint32_t) {
+Flow halfword_fatal(Machine& m, uint32_t) {
     return fatal(m, "LDR/STR Error\n");
 }
-bool coprocessor_transfer_fatal(Machine& m, uint32_t) {
+Flow coprocessor_transfer_fatal(Machine& m, uint32_t) {
     return fatal(m, "ARM Error : Not Emulated => Coprocessor Data Transfers\n");
 }
-bool coprocessor_operation_fatal(Machine& m, uint32_t) {
+Flow coprocessor_operation_fatal(Machine& m, uint32_t) {
     return fatal(m, "ARM Error : Not Emulated => Coprocessor Data Operations\n");
 }
-bool coprocessor_register_fatal(Machine& m, uint32_t) {
+Flow coprocessor_register_fatal(Machine& m, uint32_t) {
     return fatal(m, "ARM Error : Not Emulated => Coprocessor Register Transfers\n");
 }
 // Firmware calls are carried out only from THUMB state.
-bool swi_fatal(Machine& m, uint32_t) {
+Flow swi_fatal(Machine& m, uint32_t) {
     return fatal(m, "BIOS Access Not Emulated\nPlease contact VARN\n");
 }
 
@@ -187,13 +187,13 @@ constexpr bool is_test(uint32_t op) {
 // the debug output, and AND, EOR and ORR stop the machine (they are counted all the same).
 // Flags of the arithmetic forms are already set; those of the logical forms are set here.
 template <uint32_t Op, bool S>
-[[gnu::noinline, gnu::cold]] bool data_processing_into_pc(Machine& m, uint32_t result,
+[[gnu::noinline, gnu::cold]] Flow data_processing_into_pc(Machine& m, uint32_t result,
                                                           uint32_t carry) {
     CpuState& c = m.cpu;
     if constexpr (Op == kAnd || Op == kEor) {
         c.R[15] = result;
         fatal_error(m, Op == kAnd ? "AND sur le PC !!\n" : "EOR sur le PC !!\n");
-        return true;
+        return kJumped;
     } else {
         if constexpr (S && is_logical(Op)) {
             set_nz(c, result);
@@ -204,18 +204,18 @@ template <uint32_t Op, bool S>
             m.host->debug_output("ORR sur le PC !!\n");
             c.QuitFlag = 1;
             m.EventsPending = 1;  // the run loop looks at the machine before the next instruction
-            return true;
+            return kJumped;
         }
         if constexpr (Op == kRsc) m.host->debug_output("Risque RSC sur PC\n");
         if constexpr (Op == kBic) m.host->debug_output("Risque BIC sur PC\n");
         if constexpr (Op == kMvn) m.host->debug_output("Risque MVN sur PC\n");
         c.R[15] = result + 8;
-        return true;
+        return kJumped;
     }
 }
 
 template <uint32_t Op, bool S, uint32_t Form>
-bool data_processing(Machine& m, uint32_t w) {
+Flow data_processing(Machine& m, uint32_t w) {
     CpuState& c = m.cpu;
     constexpr bool kSetsFlags = S || is_test(Op);
     constexpr bool kNeedCarry = kSetsFlags && is_logical(Op);
@@ -256,8 +256,7 @@ bool data_processing(Machine& m, uint32_t w) {
             set_nz(c, result);
             c.FlagC = carry;
         }
-        c.R[15] += 4;
-        return true;
+        return kNext;
     } else {
         const uint32_t rd = (w >> 12) & 15;
         if (rd == 15) [[unlikely]]
@@ -267,27 +266,36 @@ bool data_processing(Machine& m, uint32_t w) {
             c.FlagC = carry;
         }
         c.R[rd] = result;
-        c.R[15] += 4;
-        return true;
+        return kNext;
     }
 }
 
 // ---------------------------------------------------------------------------------------------
 // Multiplies
 
+// The few forms that can name R15 as a destination without meaning a branch (multiplies, base
+// write-back) still leave R15 as they wrote it, moved past the instruction: the run loop reads it
+// back.
+inline Flow written_unless_pc(CpuState& c, bool wrote_pc) {
+    if (!wrote_pc) [[likely]]
+        return kNext;
+    c.R[15] += 4;
+    return kJumped;
+}
+
 template <bool Accumulate, bool S>
-bool multiply(Machine& m, uint32_t w) {
+Flow multiply(Machine& m, uint32_t w) {
     CpuState& c = m.cpu;
     uint32_t result = c.R[w & 15] * c.R[(w >> 8) & 15];
     if constexpr (Accumulate) result += c.R[(w >> 12) & 15];
     if constexpr (S) set_nz(c, result);
-    c.R[(w >> 16) & 15] = result;
-    c.R[15] += 4;
-    return true;
+    const uint32_t rd = (w >> 16) & 15;
+    c.R[rd] = result;
+    return written_unless_pc(c, rd == 15);
 }
 
 template <bool Signed, bool Accumulate, bool S>
-bool multiply_long(Machine& m, uint32_t w) {
+Flow multiply_long(Machine& m, uint32_t w) {
     CpuState& c = m.cpu;
     const uint32_t lo = (w >> 12) & 15, hi = (w >> 16) & 15;
     uint64_t result;
@@ -303,15 +311,14 @@ bool multiply_long(Machine& m, uint32_t w) {
     }
     c.R[lo] = uint32_t(result);
     c.R[hi] = uint32_t(result >> 32);
-    c.R[15] += 4;
-    return true;
+    return written_unless_pc(c, lo == 15 || hi == 15);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Single data transfer: LDR, STR, LDRB, STRB
 
 template <bool L, bool B, bool P, bool U, bool W, uint32_t Form>
-bool single_transfer(Machine& m, uint32_t w) {
+Flow single_transfer(Machine& m, uint32_t w) {
     CpuState& c = m.cpu;
     uint32_t offset;
     if constexpr (Form == kImmediateOperand) {
@@ -330,7 +337,7 @@ bool single_transfer(Machine& m, uint32_t w) {
         if (rd == 15) [[unlikely]] {
             c.R[15] = value + 8;
             if constexpr (W || !P) c.R[rn] = moved;
-            return true;
+            return kJumped;
         }
         c.R[rd] = value;
     } else {
@@ -340,9 +347,11 @@ bool single_transfer(Machine& m, uint32_t w) {
             write32(m, address, c.R[rd]);
         }
     }
-    if constexpr (W || !P) c.R[rn] = moved;
-    c.R[15] += 4;
-    return true;
+    if constexpr (W || !P) {
+        c.R[rn] = moved;
+        return written_unless_pc(c, rn == 15);
+    }
+    return kNext;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -350,7 +359,7 @@ bool single_transfer(Machine& m, uint32_t w) {
 
 // `SH` is bits 6..5 (S, H). Loads with SH = 0 never get here: their table entry is the fatal one.
 template <bool L, uint32_t SH, bool P, bool U, bool W, bool Immediate>
-bool halfword_transfer(Machine& m, uint32_t w) {
+Flow halfword_transfer(Machine& m, uint32_t w) {
     CpuState& c = m.cpu;
     const uint32_t offset = Immediate ? ((w >> 4) & 0xF0) | (w & 0xF) : c.R[w & 15];
     const uint32_t rn = (w >> 16) & 15, rd = (w >> 12) & 15;
@@ -372,8 +381,7 @@ bool halfword_transfer(Machine& m, uint32_t w) {
         }
     }
     if constexpr (W || !P) c.R[rn] = moved;
-    c.R[15] += 4;
-    return true;
+    return written_unless_pc(c, ((W || !P) && rn == 15) || (L && rd == 15));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -398,7 +406,7 @@ inline void block_transfer_one(Machine& m, uint32_t r, uint32_t address) {
 }
 
 template <bool L, bool P, bool U, bool W>
-bool block_transfer(Machine& m, uint32_t w) {
+Flow block_transfer(Machine& m, uint32_t w) {
     CpuState& c = m.cpu;
     const uint32_t rn = (w >> 16) & 15;
     uint32_t list = w & 0xFFFF;
@@ -420,34 +428,32 @@ bool block_transfer(Machine& m, uint32_t w) {
     if constexpr (W) c.R[rn] = a;
     if (L && (w & 0x8000)) {
         c.R[15] += 8;  // R15 holds the loaded value: a branch in ARM state
-    } else {
-        c.R[15] += 4;
+        return kJumped;
     }
-    return true;
+    return written_unless_pc(c, W && rn == 15);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Branches
 
 template <bool Link>
-bool branch(Machine& m, uint32_t w) {
+Flow branch(Machine& m, uint32_t w) {
     CpuState& c = m.cpu;
     if constexpr (Link) c.R[14] = c.R[15] - 4;
     c.R[15] += uint32_t(int32_t(w << 8) >> 6) + 8;
-    return true;
+    return kJumped;
 }
 
-bool branch_exchange(Machine& m, uint32_t w) {
+Flow branch_exchange(Machine& m, uint32_t w) {
     CpuState& c = m.cpu;
     uint32_t target = c.R[w & 15];
     if (target & 1) {
         c.ThumbState = 1;
         c.R[15] = (target & ~1u) + 4;
-        return false;  // the run loop goes on in THUMB state
-    } else {
-        c.R[15] = target + 8;
+        return kLook;  // the run loop goes on in THUMB state
     }
-    return true;
+    c.R[15] = target + 8;
+    return kJumped;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -513,20 +519,16 @@ constexpr std::array<Handler, 4096> kPlainHandlers =
 // the status-register transfers. There is no status register: the one MSR that start-up code
 // commonly uses is reported and skipped, MSR of both fields from a register is skipped silently,
 // and the rest stops the machine. Other words here run as the compare they name.
-bool status_space(Machine& m, uint32_t w) {
+Flow status_space(Machine& m, uint32_t w) {
     if ((w & 0x0FFFFFF0) == 0x012FFF10) return branch_exchange(m, w);
     if ((w & 0x0FB00FF0) == 0x01000090) return swp_fatal(m, w);
     if ((w & 0x0E000090) != 0x00000090) {
         if (w == 0xE121F000) {
             m.host->debug_output("CPU Warning : Not Emulated => ???\n");
-            m.cpu.R[15] += 4;
-            return true;
+            return kNext;
         }
         if ((w & 0x0FBF0FFF) == 0x010F0000) return fatal(m, "CPU Error : Not Emulated => MRS\n");
-        if ((w & 0x0FBFFFF0) == 0x0129F000) {
-            m.cpu.R[15] += 4;
-            return true;
-        }
+        if ((w & 0x0FBFFFF0) == 0x0129F000) return kNext;
         if ((w & 0x0DBFF000) == 0x0128F000) {
             return fatal(m, "CPU Error : Not Emulated => MSR Immediate\n");
         }
@@ -555,5 +557,7 @@ constexpr std::array<InstructionHandler, 4096> kArmHandlers =
 constexpr std::array<uint16_t, 16> kArmConditionPasses = make_condition_table();
 
 bool arm_execute(Machine& m, uint32_t opcode) {
-    return arm_step(m, opcode);
+    const Flow flow = arm_step(m, opcode);
+    flow_advance(m.cpu, flow, 4);
+    return flow != kLook;
 }

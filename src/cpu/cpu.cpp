@@ -1,6 +1,7 @@
 #include "cpu/cpu.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "cpu/dispatch.h"
 #include "debugger/debugger.h"
@@ -218,6 +219,19 @@ uint32_t idle_passes_skip(Machine& m, IdleWatch& w, uint32_t slice) {
     return skipped;
 }
 
+// Runs one instruction in whichever state the processor is in, leaving R15 on the next one.
+Flow step_here(Machine& m) {
+    CpuState& c = m.cpu;
+    if (c.ThumbState) {
+        const Flow flow = thumb_step(m, fetch<uint16_t>(m, c.R[15] - 4));
+        flow_advance(c, flow, 2);
+        return flow;
+    }
+    const Flow flow = arm_step(m, fetch<uint32_t>(m, c.R[15] - 8));
+    flow_advance(c, flow, 4);
+    return flow;
+}
+
 // One slice while a stop can be due: the debugger's stop, its breakpoint, count or run-to
 // address, or anything of gdb's. The stop check runs before every instruction.
 void run_armed_slice(Machine& m) {
@@ -245,9 +259,7 @@ void run_armed_slice(Machine& m) {
             between_instructions(m, trace);
         if (m.gdb.Watching) gdb_note_instruction(m);  // gdb's read and access watchpoints
 
-        bool go_on = c.ThumbState ? thumb_step(m, fetch<uint16_t>(m, c.R[15] - 4))
-                                  : arm_step(m, fetch<uint32_t>(m, c.R[15] - 8));
-        if (!go_on && c.QuitFlag) break;
+        if (step_here(m) == kLook && c.QuitFlag) break;
         if (++slice >= kInstructionsPerSlice) break;
     }
     c.SliceCount = slice;
@@ -264,10 +276,7 @@ inline uint32_t one_more(uint32_t slice) {
 
 // Runs one instruction in whichever state the processor is in.
 uint32_t run_one(Machine& m, uint32_t slice) {
-    CpuState& c = m.cpu;
-    const bool go_on = c.ThumbState ? thumb_step(m, fetch<uint16_t>(m, c.R[15] - 4))
-                                    : arm_step(m, fetch<uint32_t>(m, c.R[15] - 8));
-    if (!go_on && c.QuitFlag) return slice | kSliceOver;
+    if (step_here(m) == kLook && m.cpu.QuitFlag) return slice | kSliceOver;
     return one_more(slice);
 }
 
@@ -275,15 +284,26 @@ uint32_t run_one(Machine& m, uint32_t slice) {
 // stop check: nothing can be due in this slice. The state is looked at only where it can change:
 // after an instruction that says so (BX) and after an interrupt's entry or return. `Idle`: the
 // slice started in a waiting loop, whose repetitions are skipped.
+//
+// R15 and the fetch window live in registers here. R15 is written to the machine before every
+// instruction, for the handler and for whatever looks at the machine, and read back only when
+// something else may have set it: a handler that says so, or the step between instructions. So
+// on the common path the next fetch does not wait for the last instruction's store.
 template <bool Thumb, bool Idle>
 uint32_t run_in_state(Machine& m, uint32_t slice, IdleWatch* watch) {
+    using Word = std::conditional_t<Thumb, uint16_t, uint32_t>;
+    constexpr uint32_t kSize = sizeof(Word), kAhead = 2 * sizeof(Word);
     CpuState& c = m.cpu;
+    uint32_t pc = c.R[15];
+    const uint8_t* fetch_base = m.FetchBase;
+    uint32_t fetch_start = m.FetchStart, fetch_size = m.FetchSize;
     for (;;) {
+        c.R[15] = pc;
         // Whatever stops the machine while it runs also sets EventsPending.
         if (m.EventsPending && c.QuitFlag) [[unlikely]]
             return slice | kSliceOver;
         if constexpr (Idle) {
-            if (c.R[15] == watch->head_r15 && Thumb == bool(watch->loop.Thumb)) [[unlikely]] {
+            if (pc == watch->head_r15 && Thumb == bool(watch->loop.Thumb)) [[unlikely]] {
                 slice += idle_passes_skip(m, *watch, slice);
                 if (slice >= kInstructionsPerSlice) return slice | kSliceOver;
             }
@@ -292,14 +312,32 @@ uint32_t run_in_state(Machine& m, uint32_t slice, IdleWatch* watch) {
         if (m.EventsPending) [[unlikely]] {
             between_instructions(m, 0);
             if (bool(c.ThumbState) != Thumb) return run_one(m, slice);
+            pc = c.R[15];
         }
-        const bool go_on = Thumb ? thumb_step(m, fetch<uint16_t>(m, c.R[15] - 4))
-                                 : arm_step(m, fetch<uint32_t>(m, c.R[15] - 8));
-        if (!go_on) [[unlikely]] {
-            if (c.QuitFlag) return slice | kSliceOver;
-            return one_more(slice);  // the state changed
+        Word opcode;
+        const uint32_t offset = pc - kAhead - fetch_start;
+        if (offset < fetch_size) [[likely]] {
+            std::memcpy(&opcode, fetch_base + offset, sizeof opcode);
+        } else {
+            opcode = Word(fetch<Word>(m, pc - kAhead));
+            fetch_base = m.FetchBase;
+            fetch_start = m.FetchStart;
+            fetch_size = m.FetchSize;
         }
-        if (++slice >= kInstructionsPerSlice) return slice | kSliceOver;
+        const Flow flow = Thumb ? thumb_step(m, opcode) : arm_step(m, opcode);
+        if (flow == kNext) [[likely]] {
+            pc += kSize;
+        } else {
+            pc = c.R[15];
+            if (flow == kLook) {
+                if (c.QuitFlag) return slice | kSliceOver;
+                return one_more(slice);  // the state changed
+            }
+        }
+        if (++slice >= kInstructionsPerSlice) {
+            c.R[15] = pc;
+            return slice | kSliceOver;
+        }
     }
 }
 

@@ -38,10 +38,20 @@ void interrupt_registers_reset(Machine& m);
 // instruction ends it).
 void cpu_run(Machine& m);
 
-// Execute one fetched instruction. Both return false when the run loop must look at the machine
-// before the next instruction: the instruction stopped it (a fatal error or a stop instruction:
-// QuitFlag is set and the slice ends at once) or switched the processor's state (BX); true
-// otherwise.
+// What an instruction tells the run loop when it is done.
+enum Flow : uint32_t {
+    // R15 is untouched: the run loop moves it on to the next instruction. Most instructions.
+    kNext = 0,
+    // The instruction set R15 itself (a branch, a load into R15): the run loop reads it back.
+    kJumped = 1,
+    // The run loop must look at the machine before the next instruction: the instruction stopped
+    // it (a fatal error or a stop instruction: QuitFlag is set and the slice ends at once) or
+    // switched the processor's state (BX). R15 is as the instruction left it.
+    kLook = 2,
+};
+
+// Execute one fetched instruction, leaving R15 on the next one. Both return false when the run
+// loop must look at the machine before the next instruction (kLook), true otherwise.
 bool thumb_execute(Machine& m, uint32_t opcode);
 bool arm_execute(Machine& m, uint32_t opcode);
 

@@ -1,5 +1,7 @@
 // The run loop's way into the two interpreters: the decode tables and the condition test, inline,
-// so that dispatching an instruction costs a table load and one indirect call.
+// so that dispatching an instruction costs a table load and one indirect call. A handler runs with
+// R15 on the executing instruction + 8 (ARM) or + 4 (THUMB) and leaves it there unless it says
+// otherwise: the run loop keeps the address in a register and moves it on.
 #pragma once
 
 #include <array>
@@ -8,7 +10,7 @@
 #include "cpu/cpu.h"
 #include "machine.h"
 
-using InstructionHandler = bool (*)(Machine&, uint32_t);
+using InstructionHandler = Flow (*)(Machine&, uint32_t);
 
 // ARM handlers indexed by bits 27..20 (in bits 11..4) and 7..4 (in bits 3..0) of the instruction.
 extern const std::array<InstructionHandler, 4096> kArmHandlers;
@@ -22,7 +24,7 @@ inline constexpr uint32_t arm_decode_index(uint32_t w) {
     return ((w >> 16) & 0xFF0) | ((w >> 4) & 0xF);
 }
 
-[[gnu::always_inline]] inline bool arm_step(Machine& m, uint32_t opcode) {
+[[gnu::always_inline]] inline Flow arm_step(Machine& m, uint32_t opcode) {
     const uint32_t cond = opcode >> 28;
     if (cond != 0xE) {
         CpuState& c = m.cpu;
@@ -32,15 +34,19 @@ inline constexpr uint32_t arm_decode_index(uint32_t w) {
             if (cond == 0xF) {
                 // Condition 15 is used as a stop: the machine halts without a message.
                 c.QuitFlag = 1;
-                return false;
+                return kLook;
             }
-            c.R[15] += 4;
-            return true;
+            return kNext;
         }
     }
     return kArmHandlers[arm_decode_index(opcode)](m, opcode);
 }
 
-[[gnu::always_inline]] inline bool thumb_step(Machine& m, uint32_t opcode) {
+[[gnu::always_inline]] inline Flow thumb_step(Machine& m, uint32_t opcode) {
     return kThumbHandlers[(opcode >> 6) & 0x3FF](m, opcode);
+}
+
+// R15 moved on after an instruction that did not set it itself.
+[[gnu::always_inline]] inline void flow_advance(CpuState& c, Flow flow, uint32_t size) {
+    if (flow == kNext) c.R[15] += size;
 }

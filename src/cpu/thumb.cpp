@@ -35,7 +35,7 @@ inline uint32_t sign_extend(uint32_t value, uint32_t bits) {
 
 // Op: 0 LSL, 1 LSR, 2 ASR.
 template <uint32_t Op>
-bool shift_immediate(Machine& m, uint32_t op) {
+Flow shift_immediate(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t value = c.R[low3(op, 3)];
     uint32_t n = (op >> 6) & 31;
@@ -51,25 +51,23 @@ bool shift_immediate(Machine& m, uint32_t op) {
     }
     c.R[low3(op, 0)] = result;
     set_nz(c, result);
-    c.R[15] += 2;
-    return true;
+    return kNext;
 }
 
 // Bit 10 (Immediate): the operand is imm3 instead of Rn; bit 9 (Subtract).
 template <bool Immediate, bool Subtract>
-bool add_subtract(Machine& m, uint32_t op) {
+Flow add_subtract(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t a = c.R[low3(op, 3)];
     uint32_t b = Immediate ? low3(op, 6) : c.R[low3(op, 6)];
     c.R[low3(op, 0)] = Subtract ? sub_with_flags(c, a, b) : add_with_flags(c, a, b, 0);
-    c.R[15] += 2;
-    return true;
+    return kNext;
 }
 
 // ---- MOV, CMP, ADD, SUB with imm8 --------------------------------------------------------------
 
 template <uint32_t Op>
-bool immediate_op(Machine& m, uint32_t op) {
+Flow immediate_op(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t& rd = c.R[low3(op, 8)];
     uint32_t imm = op & 0xFF;
@@ -83,14 +81,13 @@ bool immediate_op(Machine& m, uint32_t op) {
     } else {
         rd = sub_with_flags(c, rd, imm);
     }
-    c.R[15] += 2;
-    return true;
+    return kNext;
 }
 
 // ---- ALU operations on low registers -----------------------------------------------------------
 
 template <uint32_t Op>
-bool alu_op(Machine& m, uint32_t op) {
+Flow alu_op(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t& rd = c.R[low3(op, 0)];
     uint32_t rs = c.R[low3(op, 3)];
@@ -107,12 +104,10 @@ bool alu_op(Machine& m, uint32_t op) {
         result = shift_asr(rd, rs & 0xFF, c.FlagC);
     } else if constexpr (Op == 0x5) {  // ADC
         rd = add_with_flags(c, rd, rs, c.FlagC);
-        c.R[15] += 2;
-        return true;
+        return kNext;
     } else if constexpr (Op == 0x6) {  // SBC
         rd = add_with_flags(c, rd, ~rs, c.FlagC);
-        c.R[15] += 2;
-        return true;
+        return kNext;
     } else if constexpr (Op == 0x7) {  // ROR: only the low five bits count
         uint32_t n = rs & 31;
         result = rd;
@@ -122,20 +117,16 @@ bool alu_op(Machine& m, uint32_t op) {
         }
     } else if constexpr (Op == 0x8) {  // TST
         set_nz(c, rd & rs);
-        c.R[15] += 2;
-        return true;
+        return kNext;
     } else if constexpr (Op == 0x9) {  // NEG
         rd = sub_with_flags(c, 0, rs);
-        c.R[15] += 2;
-        return true;
+        return kNext;
     } else if constexpr (Op == 0xA) {  // CMP
         sub_with_flags(c, rd, rs);
-        c.R[15] += 2;
-        return true;
+        return kNext;
     } else if constexpr (Op == 0xB) {  // CMN
         add_with_flags(c, rd, rs, 0);
-        c.R[15] += 2;
-        return true;
+        return kNext;
     } else if constexpr (Op == 0xC) {  // ORR
         result = rd | rs;
     } else if constexpr (Op == 0xD) {  // MUL keeps C and V
@@ -147,60 +138,55 @@ bool alu_op(Machine& m, uint32_t op) {
     }
     rd = result;
     set_nz(c, result);
-    c.R[15] += 2;
-    return true;
+    return kNext;
 }
 
 // ---- High-register operations and BX -----------------------------------------------------------
 
 // Op: 0 ADD, 1 CMP, 2 MOV, 3 BX. Registers are full numbers 0..15 here.
 template <uint32_t Op>
-bool high_register_op(Machine& m, uint32_t op) {
+Flow high_register_op(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t d = ((op >> 4) & 8) | (op & 7);
     uint32_t s = c.R[(op >> 3) & 15];
     if constexpr (Op == 0) {
         if (d == 15) {
             c.R[15] = ((c.R[15] + s) & ~1u) + 4;
-        } else {
-            c.R[d] += s;
-            c.R[15] += 2;
+            return kJumped;
         }
+        c.R[d] += s;
     } else if constexpr (Op == 1) {
         sub_with_flags(c, c.R[d], s);
-        c.R[15] += 2;
     } else if constexpr (Op == 2) {
         if (d == 15) {
             c.R[15] = (s & ~1u) + 4;
-        } else {
-            c.R[d] = s;
-            c.R[15] += 2;
+            return kJumped;
         }
+        c.R[d] = s;
     } else {
         if (s & 1) {
             c.R[15] = (s & ~1u) + 4;
-        } else {
-            // An even address leaves THUMB state; it is not aligned any further.
-            c.ThumbState = 0;
-            c.R[15] = s + 8;
-            return false;  // the run loop goes on in ARM state
+            return kJumped;
         }
+        // An even address leaves THUMB state; it is not aligned any further.
+        c.ThumbState = 0;
+        c.R[15] = s + 8;
+        return kLook;  // the run loop goes on in ARM state
     }
-    return true;
+    return kNext;
 }
 
 // ---- Loads and stores --------------------------------------------------------------------------
 
-bool load_pc_relative(Machine& m, uint32_t op) {
+Flow load_pc_relative(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     c.R[low3(op, 8)] = read32(m, (c.R[15] & ~3u) + (op & 0xFF) * 4);
-    c.R[15] += 2;
-    return true;
+    return kNext;
 }
 
 // Op is bits 11..9: STR, STRH, STRB, LDSB, LDR, LDRH, LDRB, LDSH.
 template <uint32_t Op>
-bool transfer_register_offset(Machine& m, uint32_t op) {
+Flow transfer_register_offset(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t address = c.R[low3(op, 3)] + c.R[low3(op, 6)];
     uint32_t& rd = c.R[low3(op, 0)];
@@ -221,14 +207,13 @@ bool transfer_register_offset(Machine& m, uint32_t op) {
     } else {
         rd = uint32_t(int32_t(int16_t(read16(m, address))));
     }
-    c.R[15] += 2;
-    return true;
+    return kNext;
 }
 
 // The word and halfword forms align the base down before adding the offset; the byte form
 // does not. Size is 4, 1 or 2.
 template <uint32_t Size, bool Load>
-bool transfer_immediate_offset(Machine& m, uint32_t op) {
+Flow transfer_immediate_offset(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t base = c.R[low3(op, 3)] & ~(Size - 1);
     uint32_t address = base + ((op >> 6) & 31) * Size;
@@ -242,12 +227,11 @@ bool transfer_immediate_offset(Machine& m, uint32_t op) {
     } else {
         write8(m, address, rd);
     }
-    c.R[15] += 2;
-    return true;
+    return kNext;
 }
 
 template <bool Load>
-bool transfer_sp_relative(Machine& m, uint32_t op) {
+Flow transfer_sp_relative(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t address = (c.R[13] & ~3u) + (op & 0xFF) * 4;
     uint32_t& rd = c.R[low3(op, 8)];
@@ -256,31 +240,28 @@ bool transfer_sp_relative(Machine& m, uint32_t op) {
     } else {
         write32(m, address, rd);
     }
-    c.R[15] += 2;
-    return true;
+    return kNext;
 }
 
 template <bool FromSp>
-bool load_address(Machine& m, uint32_t op) {
+Flow load_address(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t base = FromSp ? c.R[13] : c.R[15];
     c.R[low3(op, 8)] = (base & ~3u) + (op & 0xFF) * 4;
-    c.R[15] += 2;
-    return true;
+    return kNext;
 }
 
-bool adjust_sp(Machine& m, uint32_t op) {
+Flow adjust_sp(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t amount = (op & 0x7F) * 4;
     c.R[13] = (op & 0x80) ? c.R[13] - amount : c.R[13] + amount;
-    c.R[15] += 2;
-    return true;
+    return kNext;
 }
 
 // ---- Stack and block transfers -----------------------------------------------------------------
 
 template <bool WithLr>
-bool push(Machine& m, uint32_t op) {
+Flow push(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t a = c.R[13];
     if constexpr (WithLr) {
@@ -295,12 +276,11 @@ bool push(Machine& m, uint32_t op) {
         write32(m, a, c.R[r]);
     }
     c.R[13] = a;
-    c.R[15] += 2;
-    return true;
+    return kNext;
 }
 
 template <bool WithPc>
-bool pop(Machine& m, uint32_t op) {
+Flow pop(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t a = c.R[13];
     for (uint32_t list = op & 0xFF; list != 0; list &= list - 1) {
@@ -310,15 +290,14 @@ bool pop(Machine& m, uint32_t op) {
     if constexpr (WithPc) {
         // A popped PC never leaves THUMB state, whatever its bit 0.
         c.R[15] = (read32(m, a) & ~1u) + 4;
-        a += 4;
-    } else {
-        c.R[15] += 2;
+        c.R[13] = a + 4;
+        return kJumped;
     }
     c.R[13] = a;
-    return true;
+    return kNext;
 }
 
-bool store_multiple(Machine& m, uint32_t op) {
+Flow store_multiple(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t b = low3(op, 8);
     uint32_t a = c.R[b];
@@ -328,11 +307,10 @@ bool store_multiple(Machine& m, uint32_t op) {
         a += 4;
     }
     c.R[b] = a;
-    c.R[15] += 2;
-    return true;
+    return kNext;
 }
 
-bool load_multiple(Machine& m, uint32_t op) {
+Flow load_multiple(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t b = low3(op, 8);
     uint32_t a = c.R[b];
@@ -343,8 +321,7 @@ bool load_multiple(Machine& m, uint32_t op) {
     }
     // A base that is in the list keeps the value loaded into it.
     if (!(list & (1u << b))) c.R[b] = a;
-    c.R[15] += 2;
-    return true;
+    return kNext;
 }
 
 // ---- Branches ----------------------------------------------------------------------------------
@@ -369,49 +346,45 @@ inline bool condition_holds(const CpuState& c) {
 }
 
 template <uint32_t Cond>
-bool conditional_branch(Machine& m, uint32_t op) {
+Flow conditional_branch(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     if constexpr (Cond == 14) {
         // This encoding is a stop instruction for the emulator: the machine ends quietly.
         c.QuitFlag = 1;
-        return false;
+        return kLook;
     } else if constexpr (Cond == 15) {
         // There is no BIOS in the machine: the emulator carries out the firmware call itself.
         bios_call(m, op);
-        c.R[15] += 2;
+        return kNext;
     } else {
-        if (condition_holds<Cond>(c)) {
-            c.R[15] += sign_extend(op & 0xFF, 8) * 2 + 4;
-        } else {
-            c.R[15] += 2;
-        }
+        if (!condition_holds<Cond>(c)) return kNext;
+        c.R[15] += sign_extend(op & 0xFF, 8) * 2 + 4;
+        return kJumped;
     }
-    return true;
 }
 
-bool branch(Machine& m, uint32_t op) {
+Flow branch(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     c.R[15] = (c.R[15] & ~1u) + sign_extend(op & 0x7FF, 11) * 2 + 4;
-    return true;
+    return kJumped;
 }
 
 // The first half stores the upper part of the target in LR, with the + 4 of the R15 convention
 // already added; it is not counted, so that the pair counts as one instruction.
-bool branch_link_high(Machine& m, uint32_t op) {
+Flow branch_link_high(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     c.R[14] = c.R[15] + 4 + (sign_extend(op & 0x7FF, 11) << 12);
     --c.InstructionCount;
-    c.R[15] += 2;
-    return true;
+    return kNext;
 }
 
 // The second half trusts whatever LR holds, whether or not a first half came before it.
-bool branch_link_low(Machine& m, uint32_t op) {
+Flow branch_link_low(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t target = c.R[14] + (op & 0x7FF) * 2;
     c.R[14] = c.R[15] - 1;  // the next instruction's address, with the THUMB bit set
     c.R[15] = target;
-    return true;
+    return kJumped;
 }
 
 // ---- The decode table --------------------------------------------------------------------------
@@ -460,5 +433,7 @@ constexpr std::array<InstructionHandler, 1024> kThumbHandlers =
     make_table(std::make_index_sequence<1024>{});
 
 bool thumb_execute(Machine& m, uint32_t opcode) {
-    return thumb_step(m, opcode);
+    const Flow flow = thumb_step(m, opcode);
+    flow_advance(m.cpu, flow, 2);
+    return flow != kLook;
 }
