@@ -211,6 +211,10 @@ uint32_t idle_passes_skip(Machine& m, IdleWatch& w, uint32_t slice) {
         skipped = room / w.loop.Length * w.loop.Length;
         c.InstructionCount += skipped;
         m.IdleLoops.SkippedInstructions += skipped;
+        // The machine is the held one but for the count, and the loop's code is as it was:
+        // this pass only read it, and the skip ran nothing.
+        w.count = c.InstructionCount;
+        return skipped;
     }
     if (idle_loop_unchanged(m, w.loop))
         idle_watch_hold(m, w);

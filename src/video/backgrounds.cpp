@@ -1,6 +1,9 @@
 // The background renderers: text (tiled, scrolling) backgrounds, rotation/scaling backgrounds and
 // the bitmaps of BG modes 3, 4 and 5. Each fills one layer line with colours from the colour cache;
 // priorities, windows and effects are the scanline driver's business.
+#include <bit>
+#include <cstring>
+
 #include "machine.h"
 #include "video/render.h"
 
@@ -204,10 +207,28 @@ void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out, uint32_t fl
             const uint32_t pixel = text_pixel<Colours256>(head, i);
             *out = Behind ? render_detail::behind(*out, pixel | flag) : pixel | flag;
         }
+        if constexpr (Behind) {
+            // Which tiles are covered follows no pattern that a branch could predict: the open
+            // ones (a column still empty) are marked first, without branches, and then visited.
+            uint8_t entries[2 * 30];
+            for (uint32_t taken = 0, count; taken < 30; taken += count) {
+                const uint8_t* run = map.take(30 - taken, count);
+                std::memcpy(entries + 2 * taken, run, 2 * count);
+            }
+            uint32_t open = 0;
+            for (uint32_t t = 0; t < 30; ++t)
+                open |= uint32_t(!render_detail::covered8(out + 8 * t)) << t;
+            for (; open; open &= open - 1) {
+                const uint32_t t = uint32_t(std::countr_zero(open));
+                const uint32_t entry = uint32_t(entries[2 * t]) | uint32_t(entries[2 * t + 1]) << 8;
+                put_text_row<Colours256, Behind>(
+                    fetch_text_row<Colours256, Checked>(m, line, entry), out + 8 * t, flag);
+            }
+            return;
+        }
         for (uint32_t remaining = 30, count; remaining; remaining -= count) {
             const uint8_t* e = map.take(remaining, count);
             for (const uint8_t* end = e + 2 * count; e != end; e += 2, out += 8) {
-                if (Behind && render_detail::covered8(out)) continue;
                 const uint32_t entry = uint32_t(e[0]) | uint32_t(e[1]) << 8;
                 put_text_row<Colours256, Behind>(
                     fetch_text_row<Colours256, Checked>(m, line, entry), out, flag);
