@@ -9,6 +9,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 
 #include "cpu/alu.h"
@@ -317,6 +318,37 @@ Flow multiply_long(Machine& m, uint32_t w) {
 // ---------------------------------------------------------------------------------------------
 // Single data transfer: LDR, STR, LDRB, STRB
 
+// The transfers where the order of the register writes shows: a load into R15 or into its own
+// written-back base, and R15 as the written-back base.
+template <bool L, bool WriteBack>
+inline bool transfer_is_odd(uint32_t rd, uint32_t rn) {
+    if constexpr (L) return rd == 15 || (WriteBack && (rn == 15 || rn == rd));
+    return WriteBack && rn == 15;
+}
+
+// Those transfers, the plain way: the access, then the loaded register, then the base. A word or
+// byte load into R15 branches in ARM state; a halfword one (Halfword) leaves R15 4 bytes on from
+// the value, as every other write of R15 by these forms does.
+template <bool L, typename Unit, typename Extend, bool WriteBack, bool Halfword>
+[[gnu::noinline, gnu::cold]] Flow odd_transfer(Machine& m, uint32_t rd, uint32_t rn,
+                                               uint32_t address, uint32_t moved) {
+    CpuState& c = m.cpu;
+    if constexpr (L) {
+        uint32_t value = 0;
+        load_into<Unit, Extend>(m, address, value);
+        if (rd == 15 && !Halfword) {
+            c.R[15] = value + 8;
+            if constexpr (WriteBack) c.R[rn] = moved;
+            return kJumped;
+        }
+        c.R[rd] = value;
+    } else {
+        store<Unit>(m, address, c.R[rd]);
+    }
+    if constexpr (WriteBack) c.R[rn] = moved;
+    return written_unless_pc(c, (WriteBack && rn == 15) || (L && rd == 15));
+}
+
 template <bool L, bool B, bool P, bool U, bool W, uint32_t Form>
 Flow single_transfer(Machine& m, uint32_t w) {
     CpuState& c = m.cpu;
@@ -331,27 +363,19 @@ Flow single_transfer(Machine& m, uint32_t w) {
     const uint32_t base = c.R[rn];
     const uint32_t moved = U ? base + offset : base - offset;
     const uint32_t address = P ? moved : base;
-
+    using Unit = std::conditional_t<B, uint8_t, uint32_t>;
+    constexpr bool kWriteBack = W || !P;
+    if (transfer_is_odd<L, kWriteBack>(rd, rn)) [[unlikely]]
+        return odd_transfer<L, Unit, Unit, kWriteBack, false>(m, rd, rn, address, moved);
+    // The access comes last (see load_into); the base written back first is no other register.
     if constexpr (L) {
-        uint32_t value = B ? read8(m, address) : read32(m, address);
-        if (rd == 15) [[unlikely]] {
-            c.R[15] = value + 8;
-            if constexpr (W || !P) c.R[rn] = moved;
-            return kJumped;
-        }
-        c.R[rd] = value;
+        if constexpr (kWriteBack) c.R[rn] = moved;
+        return load_into<Unit>(m, address, c.R[rd]);
     } else {
-        if constexpr (B) {
-            write8(m, address, c.R[rd]);
-        } else {
-            write32(m, address, c.R[rd]);
-        }
+        const uint32_t value = c.R[rd];
+        if constexpr (kWriteBack) c.R[rn] = moved;
+        return store<Unit>(m, address, value);
     }
-    if constexpr (W || !P) {
-        c.R[rn] = moved;
-        return written_unless_pc(c, rn == 15);
-    }
-    return kNext;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -366,22 +390,22 @@ Flow halfword_transfer(Machine& m, uint32_t w) {
     const uint32_t base = c.R[rn];
     const uint32_t moved = U ? base + offset : base - offset;
     const uint32_t address = P ? moved : base;
-
+    // SH 1: halfwords; 2: signed bytes; 3: signed halfwords. Stores: halfwords for 1 and 3,
+    // bytes for 2.
+    using Unit = std::conditional_t<(SH & 1) != 0, uint16_t, uint8_t>;
+    using Extend =
+        std::conditional_t<SH == 1, uint16_t, std::conditional_t<SH == 2, int8_t, int16_t>>;
+    constexpr bool kWriteBack = W || !P;
+    if (transfer_is_odd<L, kWriteBack>(rd, rn)) [[unlikely]]
+        return odd_transfer<L, Unit, Extend, kWriteBack, true>(m, rd, rn, address, moved);
     if constexpr (L) {
-        uint32_t value;
-        if constexpr (SH == 1) value = read16(m, address);
-        if constexpr (SH == 2) value = uint32_t(int32_t(int8_t(read8(m, address))));
-        if constexpr (SH == 3) value = uint32_t(int32_t(int16_t(read16(m, address))));
-        c.R[rd] = value;
+        if constexpr (kWriteBack) c.R[rn] = moved;
+        return load_into<Unit, Extend>(m, address, c.R[rd]);
     } else {
-        if constexpr (SH & 1) {
-            write16(m, address, c.R[rd]);
-        } else {
-            write8(m, address, c.R[rd]);
-        }
+        const uint32_t value = c.R[rd];
+        if constexpr (kWriteBack) c.R[rn] = moved;
+        return store<Unit>(m, address, value);
     }
-    if constexpr (W || !P) c.R[rn] = moved;
-    return written_unless_pc(c, ((W || !P) && rn == 15) || (L && rd == 15));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -557,7 +581,5 @@ constexpr std::array<InstructionHandler, 4096> kArmHandlers =
 constexpr std::array<uint16_t, 16> kArmConditionPasses = make_condition_table();
 
 bool arm_execute(Machine& m, uint32_t opcode) {
-    const Flow flow = arm_step(m, opcode);
-    flow_advance(m.cpu, flow, 4);
-    return flow != kLook;
+    return step_and_advance<false>(m, opcode) != kLook;
 }

@@ -226,14 +226,8 @@ uint32_t idle_passes_skip(Machine& m, IdleWatch& w, uint32_t slice) {
 // Runs one instruction in whichever state the processor is in, leaving R15 on the next one.
 Flow step_here(Machine& m) {
     CpuState& c = m.cpu;
-    if (c.ThumbState) {
-        const Flow flow = thumb_step(m, fetch<uint16_t>(m, c.R[15] - 4));
-        flow_advance(c, flow, 2);
-        return flow;
-    }
-    const Flow flow = arm_step(m, fetch<uint32_t>(m, c.R[15] - 8));
-    flow_advance(c, flow, 4);
-    return flow;
+    if (c.ThumbState) return step_and_advance<true>(m, fetch<uint16_t>(m, c.R[15] - 4));
+    return step_and_advance<false>(m, fetch<uint32_t>(m, c.R[15] - 8));
 }
 
 // One slice while a stop can be due: the debugger's stop, its breakpoint, count or run-to

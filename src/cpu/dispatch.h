@@ -46,7 +46,14 @@ inline constexpr uint32_t arm_decode_index(uint32_t w) {
     return kThumbHandlers[(opcode >> 6) & 0x3FF](m, opcode);
 }
 
-// R15 moved on after an instruction that did not set it itself.
-[[gnu::always_inline]] inline void flow_advance(CpuState& c, Flow flow, uint32_t size) {
-    if (flow == kNext) c.R[15] += size;
+// Runs one instruction and moves R15 on when the instruction did not set it itself. R15 moves on
+// from where it stood, whatever the handler left in it, as on the run loop's path, which keeps the
+// address apart: so every way of running an instruction shows a handler that sets R15 without
+// saying so.
+template <bool Thumb>
+[[gnu::always_inline]] inline Flow step_and_advance(Machine& m, uint32_t opcode) {
+    const uint32_t pc = m.cpu.R[15];
+    const Flow flow = Thumb ? thumb_step(m, opcode) : arm_step(m, opcode);
+    if (flow == kNext) m.cpu.R[15] = pc + (Thumb ? 2 : 4);
+    return flow;
 }

@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 
 #include "cpu/alu.h"
@@ -180,8 +181,7 @@ Flow high_register_op(Machine& m, uint32_t op) {
 
 Flow load_pc_relative(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
-    c.R[low3(op, 8)] = read32(m, (c.R[15] & ~3u) + (op & 0xFF) * 4);
-    return kNext;
+    return load_into<uint32_t>(m, (c.R[15] & ~3u) + (op & 0xFF) * 4, c.R[low3(op, 8)]);
 }
 
 // Op is bits 11..9: STR, STRH, STRB, LDSB, LDR, LDRH, LDRB, LDSH.
@@ -190,24 +190,14 @@ Flow transfer_register_offset(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t address = c.R[low3(op, 3)] + c.R[low3(op, 6)];
     uint32_t& rd = c.R[low3(op, 0)];
-    if constexpr (Op == 0) {
-        write32(m, address, rd);
-    } else if constexpr (Op == 1) {
-        write16(m, address, rd);
-    } else if constexpr (Op == 2) {
-        write8(m, address, rd);
-    } else if constexpr (Op == 3) {
-        rd = uint32_t(int32_t(int8_t(read8(m, address))));
-    } else if constexpr (Op == 4) {
-        rd = read32(m, address);
-    } else if constexpr (Op == 5) {
-        rd = read16(m, address);
-    } else if constexpr (Op == 6) {
-        rd = read8(m, address);
-    } else {
-        rd = uint32_t(int32_t(int16_t(read16(m, address))));
-    }
-    return kNext;
+    if constexpr (Op == 0) return store<uint32_t>(m, address, rd);
+    if constexpr (Op == 1) return store<uint16_t>(m, address, rd);
+    if constexpr (Op == 2) return store<uint8_t>(m, address, rd);
+    if constexpr (Op == 3) return load_into<uint8_t, int8_t>(m, address, rd);
+    if constexpr (Op == 4) return load_into<uint32_t>(m, address, rd);
+    if constexpr (Op == 5) return load_into<uint16_t>(m, address, rd);
+    if constexpr (Op == 6) return load_into<uint8_t>(m, address, rd);
+    if constexpr (Op == 7) return load_into<uint16_t, int16_t>(m, address, rd);
 }
 
 // The word and halfword forms align the base down before adding the offset; the byte form
@@ -217,17 +207,13 @@ Flow transfer_immediate_offset(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t base = c.R[low3(op, 3)] & ~(Size - 1);
     uint32_t address = base + ((op >> 6) & 31) * Size;
+    using Unit =
+        std::conditional_t<Size == 4, uint32_t, std::conditional_t<Size == 2, uint16_t, uint8_t>>;
     uint32_t& rd = c.R[low3(op, 0)];
-    if constexpr (Load) {
-        rd = Size == 4 ? read32(m, address) : Size == 2 ? read16(m, address) : read8(m, address);
-    } else if constexpr (Size == 4) {
-        write32(m, address, rd);
-    } else if constexpr (Size == 2) {
-        write16(m, address, rd);
-    } else {
-        write8(m, address, rd);
-    }
-    return kNext;
+    if constexpr (Load)
+        return load_into<Unit>(m, address, rd);
+    else
+        return store<Unit>(m, address, rd);
 }
 
 template <bool Load>
@@ -235,12 +221,10 @@ Flow transfer_sp_relative(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t address = (c.R[13] & ~3u) + (op & 0xFF) * 4;
     uint32_t& rd = c.R[low3(op, 8)];
-    if constexpr (Load) {
-        rd = read32(m, address);
-    } else {
-        write32(m, address, rd);
-    }
-    return kNext;
+    if constexpr (Load)
+        return load_into<uint32_t>(m, address, rd);
+    else
+        return store<uint32_t>(m, address, rd);
 }
 
 template <bool FromSp>
@@ -433,7 +417,5 @@ constexpr std::array<InstructionHandler, 1024> kThumbHandlers =
     make_table(std::make_index_sequence<1024>{});
 
 bool thumb_execute(Machine& m, uint32_t opcode) {
-    const Flow flow = thumb_step(m, opcode);
-    flow_advance(m.cpu, flow, 2);
-    return flow != kLook;
+    return step_and_advance<true>(m, opcode) != kLook;
 }

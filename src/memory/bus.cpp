@@ -97,13 +97,13 @@ inline void bus_write(Machine& m, uint32_t address, uint32_t value) {
 
 namespace bus_detail {
 
-void write_slow8(Machine& m, uint32_t address, uint32_t value) {
+[[gnu::noinline]] void write_slow8(Machine& m, uint32_t address, uint32_t value) {
     bus_write<uint8_t>(m, address, value);
 }
-void write_slow16(Machine& m, uint32_t address, uint32_t value) {
+[[gnu::noinline]] void write_slow16(Machine& m, uint32_t address, uint32_t value) {
     bus_write<uint16_t>(m, address, value);
 }
-void write_slow32(Machine& m, uint32_t address, uint32_t value) {
+[[gnu::noinline]] void write_slow32(Machine& m, uint32_t address, uint32_t value) {
     bus_write<uint32_t>(m, address, value);
 }
 

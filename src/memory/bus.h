@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "machine.h"
 #include "memory/io.h"
@@ -97,7 +98,7 @@ template <typename T>
     return bus_read_other<T>(m, address);
 }
 
-// Writes that need more than a plain store: out of line.
+// Writes that need more than a plain store: out of line, never inlined into an instruction.
 void write_slow8(Machine& m, uint32_t address, uint32_t value);
 void write_slow16(Machine& m, uint32_t address, uint32_t value);
 void write_slow32(Machine& m, uint32_t address, uint32_t value);
@@ -123,7 +124,48 @@ template <typename T>
     return true;
 }
 
+// A load's value as the register receives it: sign-extended from `Extend` when that is signed.
+template <typename Extend>
+inline uint32_t extended(uint32_t value) {
+    if constexpr (std::is_signed_v<Extend>)
+        return uint32_t(int32_t(Extend(value)));
+    else
+        return value;
+}
+
+template <typename T, typename Extend>
+[[gnu::noinline]] Flow load_other(Machine& m, uint32_t address, uint32_t& dest) {
+    dest = extended<Extend>(bus_read_other<T>(m, address));
+    return kNext;
+}
+
 }  // namespace bus_detail
+
+// A load into a register as an instruction's last act, which says kNext: every other region is
+// reached by a tail call that writes the register itself, so that the handler around it keeps
+// nothing across a call and needs no registers saved on its common path.
+template <typename T, typename Extend = T>
+[[gnu::always_inline]] inline Flow load_into(Machine& m, uint32_t address, uint32_t& dest) {
+    const uint32_t offset = address & 0xFFFFFF;
+    const uint8_t* base;
+    switch (address >> 24) {
+        case 0x02:
+            if (offset >= kEwramSize) return bus_detail::load_other<T, Extend>(m, address, dest);
+            base = m.Ewram;
+            break;
+        case 0x03:
+            if (offset >= kIwramSize) return bus_detail::load_other<T, Extend>(m, address, dest);
+            base = m.Iwram;
+            break;
+        case 0x08:
+            if (offset >= m.RomSize) return bus_detail::load_other<T, Extend>(m, address, dest);
+            base = m.RomImage.get();
+            break;
+        default: return bus_detail::load_other<T, Extend>(m, address, dest);
+    }
+    dest = bus_detail::extended<Extend>(bus_detail::load<T>(base + offset));
+    return kNext;
+}
 
 [[gnu::always_inline]] inline uint32_t read8(Machine& m, uint32_t address) {
     return bus_detail::bus_read<uint8_t>(m, address);
@@ -145,4 +187,13 @@ template <typename T>
 [[gnu::always_inline]] inline void write32(Machine& m, uint32_t address, uint32_t value) {
     if (!bus_detail::write_fast<uint32_t>(m, address, value))
         bus_detail::write_slow32(m, address, value);
+}
+
+// A store as an instruction's last act, which says kNext (see load_into).
+template <typename T>
+[[gnu::always_inline]] inline Flow store(Machine& m, uint32_t address, uint32_t value) {
+    if constexpr (sizeof(T) == 1) write8(m, address, value);
+    if constexpr (sizeof(T) == 2) write16(m, address, value);
+    if constexpr (sizeof(T) == 4) write32(m, address, value);
+    return kNext;
 }

@@ -152,6 +152,11 @@ TEST(Interpreters, ArmDeliberateDifferences) {
         {0, 0xE5B11004, {{1, kData}}, {{1, kData + 4}}},                      // ldr r1, [r1, #4]!
         {0, 0xE1F110B2, {{1, kData + 2}}, {{1, kData + 4}}},                  // ldrh r1, [r1, #2]!
         {0, 0xE5A11004, {{1, kData}}, {{kData + 4, kData}, {1, kData + 4}}},  // str r1, [r1, #4]!
+        // R15 as the destination or the written-back base of a transfer: a word load branches
+        // (+ 8), a halfword load and a written-back R15 land 4 bytes past the value.
+        {0, 0xE491F004, {{1, kData}, {kData, 0x08000101}}, {{15, 0x08000109}, {1, kData + 4}}},
+        {0, 0xE1D1F0B0, {{1, kData}, {kData, 0x1234}}, {{15, 0x1238}, {kGoesOn, 1}}},  // ldrh pc
+        {0, 0xE5AF0004, {{0, 7}}, {{kCode + 12, 7}, {15, kCode + 16}}},  // str r0, [pc, #4]!
         {0, 0xE8B00003, {{0, kData}, {kData + 4, 9}}, {{0, kData + 8}, {1, 9}}},  // ldmia r0!
         {0, 0xE8A10003, {{0, 0xA0}, {1, kData}}, {{kData + 4, kData}, {1, kData + 8}}},
         // Empty lists move nothing; the user-bank bit changes nothing; loaded R15 is + 8.
