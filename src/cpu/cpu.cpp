@@ -294,7 +294,7 @@ uint32_t run_in_state(Machine& m, uint32_t slice, IdleWatch* watch) {
     CpuState& c = m.cpu;
     uint32_t pc = c.R[15];
     const uint8_t* fetch_base = m.FetchBase;
-    uint32_t fetch_start = m.FetchStart, fetch_size = m.FetchSize;
+    uint32_t window_from = m.FetchStart + kAhead, fetch_size = m.FetchSize;
     for (;;) {
         c.R[15] = pc;
         // Whatever stops the machine while it runs also sets EventsPending.
@@ -313,13 +313,13 @@ uint32_t run_in_state(Machine& m, uint32_t slice, IdleWatch* watch) {
             pc = c.R[15];
         }
         Word opcode;
-        const uint32_t offset = pc - kAhead - fetch_start;
+        const uint32_t offset = pc - window_from;
         if (offset < fetch_size) [[likely]] {
             std::memcpy(&opcode, fetch_base + offset, sizeof opcode);
         } else {
             opcode = Word(fetch<Word>(m, pc - kAhead));
             fetch_base = m.FetchBase;
-            fetch_start = m.FetchStart;
+            window_from = m.FetchStart + kAhead;
             fetch_size = m.FetchSize;
         }
         const Flow flow = Thumb ? thumb_step(m, opcode) : arm_step(m, opcode);
