@@ -3,6 +3,9 @@
 // priorities, windows and effects are the scanline driver's business.
 #include <bit>
 #include <cstring>
+#if defined(__SSSE3__)
+#include <tmmintrin.h>
+#endif
 
 #include "machine.h"
 #include "video/render.h"
@@ -137,6 +140,59 @@ inline void put_text_row(const TextRow& row, uint32_t* out, uint32_t flag) {
         out[i] = Behind ? render_detail::behind(out[i], ink[i] | flag) : ink[i] | flag;
 }
 
+#if defined(__SSSE3__)
+// With byte shuffles at hand, a 16-colour tile row is looked up eight pixels at once: the eight
+// nibbles become eight byte indices, each of the colour's four bytes comes from one shuffle of a
+// byte plane of the tile's bank, and the bytes are put back together into pixels. The same values
+// as put_text_row's, which the picture tests compare.
+inline constexpr bool kShuffledRows = true;
+
+struct ShuffledRow {
+    __m128i flag;
+};
+
+template <bool Checked, bool Behind>
+[[gnu::always_inline]] inline void put_shuffled_row16(const Machine& m, const TextLine& line,
+                                                      uint32_t entry, uint32_t* out,
+                                                      ShuffledRow how) {
+    const uint32_t tile = entry & 0x3FF;
+    const bool inside = !Checked || tile < line.tile_limit;
+    const uint32_t bits =
+        inside ? load32(line.tiles + tile * 32 + line.row_offset[(entry >> 11) & 1]) : 0;
+    const __m128i x = _mm_cvtsi32_si128(int(bits));
+    const __m128i nibble = _mm_set1_epi8(0x0F);
+    __m128i index =
+        _mm_unpacklo_epi8(_mm_and_si128(x, nibble), _mm_and_si128(_mm_srli_epi16(x, 4), nibble));
+    // Horizontal flip: the eight indices in reverse order.
+    const __m128i order = (entry >> 10) & 1
+                              ? _mm_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 8, 9, 10, 11, 12, 13, 14, 15)
+                              : _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    index = _mm_shuffle_epi8(index, order);
+    const __m128i* planes =
+        reinterpret_cast<const __m128i*>(m.video.Line.TextPlanes16[entry >> 12]);
+    const __m128i b0 = _mm_shuffle_epi8(_mm_load_si128(planes + 0), index);
+    const __m128i b1 = _mm_shuffle_epi8(_mm_load_si128(planes + 1), index);
+    const __m128i b2 = _mm_shuffle_epi8(_mm_load_si128(planes + 2), index);
+    const __m128i b3 = _mm_shuffle_epi8(_mm_load_si128(planes + 3), index);
+    const __m128i low = _mm_unpacklo_epi8(b0, b1), high = _mm_unpacklo_epi8(b2, b3);
+    __m128i left = _mm_or_si128(_mm_unpacklo_epi16(low, high), how.flag);
+    __m128i right = _mm_or_si128(_mm_unpackhi_epi16(low, high), how.flag);
+    if constexpr (Behind) {
+        // Only into the empty pixels (transparent flag set, bit 30), as render_detail::behind.
+        const __m128i q0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+        const __m128i q1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + 4));
+        const __m128i e0 = _mm_srai_epi32(_mm_slli_epi32(q0, 1), 31);
+        const __m128i e1 = _mm_srai_epi32(_mm_slli_epi32(q1, 1), 31);
+        left = _mm_or_si128(_mm_andnot_si128(e0, q0), _mm_and_si128(left, e0));
+        right = _mm_or_si128(_mm_andnot_si128(e1, q1), _mm_and_si128(right, e1));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), left);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), right);
+}
+#else
+inline constexpr bool kShuffledRows = false;
+#endif
+
 // Walks a text map row entry by entry with a running pointer. Column 31 goes on to column 0 of
 // the same screen block for 256-wide maps and to column 32 (the first of the right-hand block,
 // 2 KB further) for 512-wide ones; column 63 goes back to column 0.
@@ -182,7 +238,10 @@ class MapWalker {
 // Draws a text background's line into out with the flag added to each pixel: every pixel, or
 // (Behind) only into the empty pixels of the composed line, skipping the tiles whose eight columns
 // are all covered already without fetching them. Mosaic is drawn into layer lines only.
-template <bool Colours256, bool Checked, bool Behind>
+//
+// Shuffled: 16-colour tile rows are looked up eight pixels at once where the processor can (the
+// composed line's way; layer lines keep the plain lookup, so that the two ways check each other).
+template <bool Colours256, bool Checked, bool Behind, bool Shuffled>
 void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out, uint32_t flag) {
     const VideoState& v = m.video;
     uint32_t block = 1;
@@ -198,6 +257,19 @@ void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out, uint32_t fl
     const bool wide = bg.ScreenSize & 1;
     MapWalker map(text_map_row(m, bg, l), wide, (bg.HOffset >> 3) & (wide ? 63 : 31));
     const uint32_t first = bg.HOffset & 7;
+#if defined(__SSSE3__)
+    const ShuffledRow how{_mm_set1_epi32(int(flag))};
+#endif
+    auto put_tile = [&](uint32_t entry, uint32_t* at) {
+#if defined(__SSSE3__)
+        if constexpr (Shuffled && !Colours256) {
+            put_shuffled_row16<Checked, Behind>(m, line, entry, at, how);
+            return;
+        }
+#endif
+        put_text_row<Colours256, Behind>(fetch_text_row<Colours256, Checked>(m, line, entry), at,
+                                         flag);
+    };
 
     if (block == 1) {
         // The rest of the first tile, then 30 whole ones: 31 tiles cover 240 columns for any
@@ -220,19 +292,14 @@ void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out, uint32_t fl
                 open |= uint32_t(!render_detail::covered8(out + 8 * t)) << t;
             for (; open; open &= open - 1) {
                 const uint32_t t = uint32_t(std::countr_zero(open));
-                const uint32_t entry = uint32_t(entries[2 * t]) | uint32_t(entries[2 * t + 1]) << 8;
-                put_text_row<Colours256, Behind>(
-                    fetch_text_row<Colours256, Checked>(m, line, entry), out + 8 * t, flag);
+                put_tile(uint32_t(entries[2 * t]) | uint32_t(entries[2 * t + 1]) << 8, out + 8 * t);
             }
             return;
         }
         for (uint32_t remaining = 30, count; remaining; remaining -= count) {
             const uint8_t* e = map.take(remaining, count);
-            for (const uint8_t* end = e + 2 * count; e != end; e += 2, out += 8) {
-                const uint32_t entry = uint32_t(e[0]) | uint32_t(e[1]) << 8;
-                put_text_row<Colours256, Behind>(
-                    fetch_text_row<Colours256, Checked>(m, line, entry), out, flag);
-            }
+            for (const uint8_t* end = e + 2 * count; e != end; e += 2, out += 8)
+                put_tile(uint32_t(e[0]) | uint32_t(e[1]) << 8, out);
         }
         return;
     }
@@ -252,34 +319,34 @@ void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out, uint32_t fl
     }
 }
 
-template <bool Behind>
+template <bool Behind, bool Shuffled>
 void draw_text_line(Machine& m, int n, uint32_t* out, uint32_t flag) {
     const BackgroundState& bg = m.video.Bg[n];
     // Whether tile 1023 lies past the background area from this character base.
     if (bg.Colours256) {
         if (bg.CharBase + 1024 * 64 > kBackgroundVramSize)
-            draw_text<true, true, Behind>(m, bg, out, flag);
+            draw_text<true, true, Behind, false>(m, bg, out, flag);
         else
-            draw_text<true, false, Behind>(m, bg, out, flag);
+            draw_text<true, false, Behind, false>(m, bg, out, flag);
     } else {
         if (bg.CharBase + 1024 * 32 > kBackgroundVramSize)
-            draw_text<false, true, Behind>(m, bg, out, flag);
+            draw_text<false, true, Behind, Shuffled>(m, bg, out, flag);
         else
-            draw_text<false, false, Behind>(m, bg, out, flag);
+            draw_text<false, false, Behind, Shuffled>(m, bg, out, flag);
     }
 }
 
 }  // namespace
 
 void draw_text_background_line(Machine& m, int n) {
-    draw_text_line<false>(m, n, m.video.LayerLine[n], 0);
+    draw_text_line<false, false>(m, n, m.video.LayerLine[n], 0);
 }
 
 void put_text_background_line(Machine& m, int n, bool behind) {
     if (behind)
-        draw_text_line<true>(m, n, m.video.ComposedLine, kFlagBg0 << n);
+        draw_text_line<true, kShuffledRows>(m, n, m.video.ComposedLine, kFlagBg0 << n);
     else
-        draw_text_line<false>(m, n, m.video.ComposedLine, kFlagBg0 << n);
+        draw_text_line<false, kShuffledRows>(m, n, m.video.ComposedLine, kFlagBg0 << n);
 }
 
 namespace {

@@ -214,6 +214,9 @@ void update_line_colours(Machine& m) {
     LineState& line = m.video.Line;
     std::memcpy(line.TextColours16, m.ColourCache, sizeof line.TextColours16);
     for (int bank = 1; bank < 16; ++bank) line.TextColours16[bank * 16] = m.ColourCache[0];
+    for (uint32_t i = 0; i < 256; ++i)
+        for (uint32_t k = 0; k < 4; ++k)
+            line.TextPlanes16[i >> 4][k][i & 15] = uint8_t(line.TextColours16[i] >> (8 * k));
     for (uint32_t i = 0; i < 256; ++i) {
         const uint32_t ink = (m.ColourCache[256 + i] & kColourMask) | kFlagSprite;
         line.SpriteInks[i] = ink;

@@ -58,6 +58,9 @@ struct LineState {
     // The background colours of the colour cache as 16-colour tiles see them: entry 0 of every
     // bank of 16 is the transparent entry 0.
     uint32_t TextColours16[256] = {};
+    // The same colours cut into byte planes, for looking up eight pixels at once: byte k of
+    // entry i of bank b is TextPlanes16[b][k][i].
+    alignas(16) uint8_t TextPlanes16[16][4][16] = {};
     // The sprite colours with the sprite flag already set, the transparent flag alone standing
     // for transparent: indexed by a 256-colour sprite's byte, or by bank times 16 plus a
     // 16-colour sprite's nibble.
