@@ -163,10 +163,13 @@ template <bool Checked, bool Behind>
     const __m128i nibble = _mm_set1_epi8(0x0F);
     __m128i index =
         _mm_unpacklo_epi8(_mm_and_si128(x, nibble), _mm_and_si128(_mm_srli_epi16(x, 4), nibble));
-    // Horizontal flip: the eight indices in reverse order.
-    const __m128i order = (entry >> 10) & 1
-                              ? _mm_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 8, 9, 10, 11, 12, 13, 14, 15)
-                              : _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    // Horizontal flip: the eight indices in reverse order. The order is loaded, not chosen by a
+    // branch: flips follow no pattern.
+    alignas(16) static constexpr uint8_t kOrders[2][16] = {
+        {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
+        {7, 6, 5, 4, 3, 2, 1, 0, 8, 9, 10, 11, 12, 13, 14, 15}};
+    const __m128i order =
+        _mm_load_si128(reinterpret_cast<const __m128i*>(kOrders[(entry >> 10) & 1]));
     index = _mm_shuffle_epi8(index, order);
     const __m128i* planes =
         reinterpret_cast<const __m128i*>(m.video.Line.TextPlanes16[entry >> 12]);
