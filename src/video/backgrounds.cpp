@@ -3,9 +3,6 @@
 // priorities, windows and effects are the scanline driver's business.
 #include <bit>
 #include <cstring>
-#if defined(__SSSE3__)
-#include <tmmintrin.h>
-#endif
 
 #include "machine.h"
 #include "video/render.h"
@@ -141,56 +138,23 @@ inline void put_text_row(const TextRow& row, uint32_t* out, uint32_t flag) {
 }
 
 #if defined(__SSSE3__)
-// With byte shuffles at hand, a 16-colour tile row is looked up eight pixels at once: the eight
-// nibbles become eight byte indices, each of the colour's four bytes comes from one shuffle of a
-// byte plane of the tile's bank, and the bytes are put back together into pixels. The same values
-// as put_text_row's, which the picture tests compare.
+// With byte shuffles at hand, a 16-colour tile row is looked up eight pixels at once (see
+// render_detail::Row16). The same values as put_text_row's, which the picture tests compare.
 inline constexpr bool kShuffledRows = true;
-
-struct ShuffledRow {
-    __m128i flag;
-};
 
 template <bool Checked, bool Behind>
 [[gnu::always_inline]] inline void put_shuffled_row16(const Machine& m, const TextLine& line,
-                                                      uint32_t entry, uint32_t* out,
-                                                      ShuffledRow how) {
+                                                      uint32_t entry, uint32_t* out, __m128i flag) {
+    using namespace render_detail;
     const uint32_t tile = entry & 0x3FF;
     const bool inside = !Checked || tile < line.tile_limit;
     const uint32_t bits =
         inside ? load32(line.tiles + tile * 32 + line.row_offset[(entry >> 11) & 1]) : 0;
-    const __m128i x = _mm_cvtsi32_si128(int(bits));
-    const __m128i nibble = _mm_set1_epi8(0x0F);
-    __m128i index =
-        _mm_unpacklo_epi8(_mm_and_si128(x, nibble), _mm_and_si128(_mm_srli_epi16(x, 4), nibble));
-    // Horizontal flip: the eight indices in reverse order. The order is loaded, not chosen by a
-    // branch: flips follow no pattern.
-    alignas(16) static constexpr uint8_t kOrders[2][16] = {
-        {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
-        {7, 6, 5, 4, 3, 2, 1, 0, 8, 9, 10, 11, 12, 13, 14, 15}};
-    const __m128i order =
-        _mm_load_si128(reinterpret_cast<const __m128i*>(kOrders[(entry >> 10) & 1]));
-    index = _mm_shuffle_epi8(index, order);
-    const __m128i* planes =
-        reinterpret_cast<const __m128i*>(m.video.Line.TextPlanes16[entry >> 12]);
-    const __m128i b0 = _mm_shuffle_epi8(_mm_load_si128(planes + 0), index);
-    const __m128i b1 = _mm_shuffle_epi8(_mm_load_si128(planes + 1), index);
-    const __m128i b2 = _mm_shuffle_epi8(_mm_load_si128(planes + 2), index);
-    const __m128i b3 = _mm_shuffle_epi8(_mm_load_si128(planes + 3), index);
-    const __m128i low = _mm_unpacklo_epi8(b0, b1), high = _mm_unpacklo_epi8(b2, b3);
-    __m128i left = _mm_or_si128(_mm_unpacklo_epi16(low, high), how.flag);
-    __m128i right = _mm_or_si128(_mm_unpackhi_epi16(low, high), how.flag);
-    if constexpr (Behind) {
-        // Only into the empty pixels (transparent flag set, bit 30), as render_detail::behind.
-        const __m128i q0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
-        const __m128i q1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + 4));
-        const __m128i e0 = _mm_srai_epi32(_mm_slli_epi32(q0, 1), 31);
-        const __m128i e1 = _mm_srai_epi32(_mm_slli_epi32(q1, 1), 31);
-        left = _mm_or_si128(_mm_andnot_si128(e0, q0), _mm_and_si128(left, e0));
-        right = _mm_or_si128(_mm_andnot_si128(e1, q1), _mm_and_si128(right, e1));
-    }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), left);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), right);
+    Row16 row = look_up_row16(m.video.Line.TextPlanes16[entry >> 12], bits, (entry >> 10) & 1);
+    row.left = _mm_or_si128(row.left, flag);
+    row.right = _mm_or_si128(row.right, flag);
+    if constexpr (Behind) row = behind(load_row(out), row);
+    store_row(out, row);
 }
 #else
 inline constexpr bool kShuffledRows = false;
@@ -261,12 +225,12 @@ void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out, uint32_t fl
     MapWalker map(text_map_row(m, bg, l), wide, (bg.HOffset >> 3) & (wide ? 63 : 31));
     const uint32_t first = bg.HOffset & 7;
 #if defined(__SSSE3__)
-    const ShuffledRow how{_mm_set1_epi32(int(flag))};
+    const __m128i flag_row = _mm_set1_epi32(int(flag));
 #endif
     auto put_tile = [&](uint32_t entry, uint32_t* at) {
 #if defined(__SSSE3__)
         if constexpr (Shuffled && !Colours256) {
-            put_shuffled_row16<Checked, Behind>(m, line, entry, at, how);
+            put_shuffled_row16<Checked, Behind>(m, line, entry, at, flag_row);
             return;
         }
 #endif

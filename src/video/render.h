@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <cstring>
+#if defined(__SSSE3__)
+#include <tmmintrin.h>
+#endif
 
 #include "machine.h"
 #include "video/video.h"
@@ -173,5 +176,65 @@ inline void put_pixel(uint32_t& q, uint32_t p, uint32_t f, uint32_t mode, const 
         default: put_pixel<kEffectDarken>(q, p, f, v); break;
     }
 }
+
+#if defined(__SSSE3__)
+// Eight pixels of a tile row in two registers, pixels 0-3 and 4-7.
+struct Row16 {
+    __m128i left, right;
+};
+
+// Looks up the eight nibbles of a 16-colour tile row (pixel i in bits 4i to 4i + 3), in reverse
+// order when flipped, in a bank of 16 colours cut into byte planes (byte k of colour i at
+// planes[k][i]): the nibbles become byte indices, one shuffle per plane looks up one byte of all
+// eight colours, and the bytes are put back together into pixels.
+inline Row16 look_up_row16(const uint8_t (&planes)[4][16], uint32_t bits, uint32_t flipped) {
+    const __m128i x = _mm_cvtsi32_si128(int(bits));
+    const __m128i nibble = _mm_set1_epi8(0x0F);
+    __m128i index =
+        _mm_unpacklo_epi8(_mm_and_si128(x, nibble), _mm_and_si128(_mm_srli_epi16(x, 4), nibble));
+    // The order is loaded, not chosen by a branch: flips follow no pattern.
+    alignas(16) static constexpr uint8_t kOrders[2][16] = {
+        {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
+        {7, 6, 5, 4, 3, 2, 1, 0, 8, 9, 10, 11, 12, 13, 14, 15}};
+    index =
+        _mm_shuffle_epi8(index, _mm_load_si128(reinterpret_cast<const __m128i*>(kOrders[flipped])));
+    const __m128i* plane = reinterpret_cast<const __m128i*>(planes);
+    const __m128i b0 = _mm_shuffle_epi8(_mm_load_si128(plane + 0), index);
+    const __m128i b1 = _mm_shuffle_epi8(_mm_load_si128(plane + 1), index);
+    const __m128i b2 = _mm_shuffle_epi8(_mm_load_si128(plane + 2), index);
+    const __m128i b3 = _mm_shuffle_epi8(_mm_load_si128(plane + 3), index);
+    const __m128i low = _mm_unpacklo_epi8(b0, b1), high = _mm_unpacklo_epi8(b2, b3);
+    return {_mm_unpacklo_epi16(low, high), _mm_unpackhi_epi16(low, high)};
+}
+
+inline Row16 load_row(const uint32_t* at) {
+    return {_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 4))};
+}
+inline void store_row(uint32_t* at, Row16 row) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), row.left);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 4), row.right);
+}
+
+// behind() and over() on four pixels: the transparent flag (bit 30) spread over each pixel
+// chooses.
+inline __m128i spread_transparent(__m128i p) {
+    return _mm_srai_epi32(_mm_slli_epi32(p, 1), 31);
+}
+inline __m128i behind4(__m128i q, __m128i p) {
+    const __m128i empty = spread_transparent(q);
+    return _mm_or_si128(_mm_andnot_si128(empty, q), _mm_and_si128(p, empty));
+}
+inline __m128i over4(__m128i q, __m128i p) {
+    const __m128i transparent = spread_transparent(p);
+    return _mm_or_si128(_mm_and_si128(q, transparent), _mm_andnot_si128(transparent, p));
+}
+inline Row16 behind(Row16 q, Row16 p) {
+    return {behind4(q.left, p.left), behind4(q.right, p.right)};
+}
+inline Row16 over(Row16 q, Row16 p) {
+    return {over4(q.left, p.left), over4(q.right, p.right)};
+}
+#endif
 
 }  // namespace render_detail

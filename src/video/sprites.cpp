@@ -1,5 +1,6 @@
 // The sprite renderer: draws one sprite's pixels on the current line straight onto the composed
 // line, from the decoded sprite table that OAM writes keep up to date.
+#include <bit>
 #include <climits>
 #include <cstring>
 
@@ -91,11 +92,12 @@ inline void walk_normal(const Machine& m, const SpriteAttribute& a, uint32_t r, 
 
 // The common case of a normal sprite: starting on the screen, without mosaic, window or effect.
 // Its row r is written straight into the composed line, a tile at a time: the tile's eight inks
-// are looked up first and then laid down together, which the compiler does several at once, over
-// the line (a transparent ink keeps what is below) or (Behind) into its empty pixels only,
-// skipping the tiles whose columns are all covered without fetching them. This takes no branch per
-// pixel, as transparent pixels come in no pattern a branch could predict. Tiles that start past
-// the screen are skipped; one that runs over its right edge ends in the line's slack.
+// are looked up together (16-colour rows by byte shuffles where the processor has them) and laid
+// down together over the line (a transparent ink keeps what is below) or (Behind) into its empty
+// pixels only, skipping the tiles whose columns are all covered without fetching them. This takes
+// no branch per pixel, as transparent pixels come in no pattern a branch could predict. Tiles
+// that start past the screen are skipped; one that runs over its right edge ends in the line's
+// slack.
 template <bool HFlip, bool Behind>
 void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint32_t* line) {
     using render_detail::behind;
@@ -134,13 +136,21 @@ void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint
         // 2D mapping: 32 tiles of 32 bytes (1 KB) to the next tile row.
         const uint32_t stride = m.video.Sprite1D ? 32u << a.WidthShift : 1024u;
         offset += (r & 7) * 4 + (r >> 3) * stride;
-        const uint32_t* inks = state.SpriteInks16 + a.Palette * 16;
         for (uint32_t t = 0; t < tiles; ++t, offset += 32, column += step) {
             if (skipped(column)) continue;
             const uint32_t bits = load32(vram + (offset & kSpriteVramMask));
+#if defined(__SSSE3__)
+            using render_detail::Row16;
+            const Row16 ink =
+                render_detail::look_up_row16(state.SpritePlanes16[a.Palette], bits, HFlip ? 1 : 0);
+            const Row16 below = render_detail::load_row(line + column);
+            render_detail::store_row(line + column, Behind ? behind(below, ink) : over(below, ink));
+#else
+            const uint32_t* inks = state.SpriteInks16 + a.Palette * 16;
             uint32_t ink[8];
             for (uint32_t i = 0; i < 8; ++i) ink[HFlip ? 7 - i : i] = inks[(bits >> (4 * i)) & 0xF];
             lay(line + column, ink);
+#endif
         }
     }
 }

@@ -224,6 +224,9 @@ void update_line_colours(Machine& m) {
     }
     line.SpriteInks[0] = kFlagTransparent;
     for (uint32_t bank = 0; bank < 16; ++bank) line.SpriteInks16[bank * 16] = kFlagTransparent;
+    for (uint32_t i = 0; i < 256; ++i)
+        for (uint32_t k = 0; k < 4; ++k)
+            line.SpritePlanes16[i >> 4][k][i & 15] = uint8_t(line.SpriteInks16[i] >> (8 * k));
 }
 
 // The backgrounds that BG mode shows (bit n for BG n), each only when enabled, except the bitmap

@@ -66,6 +66,8 @@ struct LineState {
     // 16-colour sprite's nibble.
     uint32_t SpriteInks[256] = {};
     uint32_t SpriteInks16[256] = {};
+    // SpriteInks16 cut into byte planes, as TextPlanes16.
+    alignas(16) uint8_t SpritePlanes16[16][4][16] = {};
     // Sprites that meet the line, sprite 127 first: lists 0 to 3 by priority, list 4 the sprites
     // of the window mode.
     static constexpr uint32_t kWindowSpriteList = 4;
