@@ -147,11 +147,12 @@ struct IdleWatch {
     uint32_t head_r15 = 0;
     uint32_t held = 0;  // a state is held
     uint32_t count = 0;
-    uint32_t R[16] = {};
-    uint32_t flags[6] = {};
-    uint16_t counters[4] = {};
-    uint16_t requests = 0;
-    uint32_t questions = 0;
+    // The held state, read only while `held` is set.
+    uint32_t R[16];
+    uint32_t flags[6];
+    uint16_t counters[4];
+    uint16_t requests;
+    uint32_t questions;
 };
 
 void idle_watch_hold(const Machine& m, IdleWatch& w) {
@@ -205,6 +206,14 @@ uint32_t idle_passes_skip(Machine& m, IdleWatch& w, uint32_t slice) {
     CpuState& c = m.cpu;
     uint32_t skipped = 0;
     const bool interrupt_next = m.IME && m.IF && !c.InInterrupt;
+    if (w.loop.Forever && !interrupt_next && idle_loop_unchanged(m, w.loop)) {
+        // A lone branch to itself: no pass needs watching, every one is the same. The skip stops
+        // before the next timer tick, and no interrupt is about to start.
+        skipped = instructions_before_tick(m, kInstructionsPerSlice - slice);
+        c.InstructionCount += skipped;
+        m.IdleLoops.SkippedInstructions += skipped;
+        return skipped;
+    }
     if (w.held && c.InstructionCount - w.count == w.loop.Length && !interrupt_next &&
         idle_watch_same(m, w)) {
         const uint32_t room = instructions_before_tick(m, kInstructionsPerSlice - slice);

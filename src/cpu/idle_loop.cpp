@@ -82,6 +82,8 @@ IdleLoop recognise(Machine& m, uint32_t address, uint32_t thumb) {
             if (k + 1 < loop.Length && !(thumb ? thumb_pure(loop.Code[k]) : arm_pure(loop.Code[k])))
                 return IdleLoop{};
         }
+        const bool unconditional = thumb ? (word & 0xF800) == 0xE000 : (word >> 28) == 0xE;
+        loop.Forever = loop.Length == 1 && unconditional;
         return loop;
     }
     return loop;

@@ -14,6 +14,9 @@ struct IdleLoop {
     uint32_t Head = 0;
     uint32_t Length = 0;  // 0: no loop
     uint32_t Thumb = 0;
+    // A lone unconditional branch to itself: it reads nothing and changes nothing but the counts,
+    // so every pass is the same whatever the machine holds.
+    uint32_t Forever = 0;
     uint32_t Code[kIdleLoopMaxLength] = {};  // the loop's instructions when it was recognised
 };
 

@@ -55,6 +55,7 @@ void oam_write16(Machine& m, uint32_t offset, uint32_t value) {
     offset &= ~1u;  // the console's OAM takes halfwords only at even addresses
     const uint32_t v = value & 0xFFFF;
     m.Oam[offset] = uint8_t(v);
+    m.video.SpriteLines.OamWritten = 1;
     m.Oam[offset + 1] = uint8_t(v >> 8);
     SpriteAttribute& s = m.SpriteAttributes[offset >> 3];
     switch ((offset >> 1) & 3) {
@@ -88,6 +89,7 @@ void oam_write16(Machine& m, uint32_t offset, uint32_t value) {
 void oam_write8(Machine& m, uint32_t offset, uint32_t value) {
     const uint32_t b = value & 0xFF;
     m.Oam[offset] = uint8_t(b);
+    m.video.SpriteLines.OamWritten = 1;
     SpriteAttribute& s = m.SpriteAttributes[offset >> 3];
     switch (offset & 7) {
         case 0: s.Y = b; break;
@@ -138,6 +140,7 @@ void oam_write32(Machine& m, uint32_t offset, uint32_t value) {
 
 void oam_reset(Machine& m) {
     std::memset(m.Oam, 0, sizeof m.Oam);
+    m.video.SpriteLines.OamWritten = 1;
     SpriteAttribute cleared;  // the decoding of an all-zero entry
     look_up_size(cleared);
     set_tile(cleared, 0);

@@ -282,6 +282,7 @@ LineSpan sprite_lines(const SpriteAttribute& a) {
 void build_sprite_line_table(Machine& m) {
     SpriteLineTable& table = m.video.SpriteLines;
     std::memcpy(table.Oam, m.Oam, kOamSize);
+    table.OamWritten = 0;
     LineSpan lines[kSpriteCount];
     uint16_t next[kScreenHeight] = {};
     for (uint32_t s = 0; s < kSpriteCount; ++s) {
@@ -316,7 +317,11 @@ void build_sprite_lists(Machine& m) {
     const uint32_t y = m.video.VCOUNT;
     for (uint32_t& count : line.SpriteCount) count = 0;
 
-    bool current = table.Valid && std::memcmp(table.Oam, m.Oam, kOamSize) == 0;
+    // The plain way compares OAM with the table's copy, the fast way asks whether it was written
+    // since: the same answer, or a look at every sprite where the two differ (same values
+    // written again), which finds the same sprites.
+    bool current = table.Valid &&
+                   (m.FastPaths ? !table.OamWritten : std::memcmp(table.Oam, m.Oam, kOamSize) == 0);
     if (!current && table.MayRebuild) {
         build_sprite_line_table(m);
         table.MayRebuild = 0;

@@ -82,6 +82,8 @@ struct LineState {
 struct SpriteLineTable {
     uint8_t Oam[kOamSize] = {};  // the OAM the table was built from
     uint32_t Valid = 0;
+    // Set by every OAM write: while it is clear OAM is the table's copy without comparing them.
+    uint32_t OamWritten = 1;
     uint32_t MayRebuild = 1;                 // set again at the end of every frame
     uint16_t Start[kScreenHeight + 1] = {};  // line y's sprites: Start[y] to Start[y + 1]
     uint8_t Entries[kSpriteCount * kScreenHeight] = {};  // sprite numbers, 127 first
