@@ -83,12 +83,38 @@ void output_row_888(const uint32_t* __restrict line, uint8_t* __restrict out) {
 #endif
 }
 
-void output_line(Machine& m, int y) {
+#if defined(__SSSE3__)
+// The same, with the backdrop put behind the line's empty pixels on the way (see output_line).
+void output_row_888_behind(uint32_t* __restrict line, uint8_t* __restrict out, uint32_t backdrop) {
+    const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 6, 5, 4, -1, 10, 9, 8, -1, 14, 13, 12, -1);
+    const __m128i ink = _mm_set1_epi32(int(backdrop));
+    for (int x = 0; x < kScreenWidth; x += 4) {
+        __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + x));
+        p = render_detail::behind4(p, ink);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + x), p);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), _mm_shuffle_epi8(p, order));
+    }
+}
+#endif
+
+// Converts the composed line into the surface's row y. `backdrop`, when not 0: the composed line
+// still has empty pixels, which take it first (as compose_plain_layers would have done).
+void output_line(Machine& m, int y, uint32_t backdrop) {
     const Surface& s = m.surface;
     uint8_t* out = s.Pixels + ptrdiff_t(y) * s.Pitch;
-    const uint32_t* line = m.video.ComposedLine;
-    if (s.BytesPerPixel == 4 && s.RedLeft == 16 && s.GreenLeft == 8 && s.BlueLeft == 0 &&
-        (s.RedRight | s.GreenRight | s.BlueRight) == 0) {
+    uint32_t* line = m.video.ComposedLine;
+    const bool is888 = s.BytesPerPixel == 4 && s.RedLeft == 16 && s.GreenLeft == 8 &&
+                       s.BlueLeft == 0 && (s.RedRight | s.GreenRight | s.BlueRight) == 0;
+    if (backdrop) {
+#if defined(__SSSE3__)
+        if (is888) {
+            output_row_888_behind(line, out, backdrop);
+            return;
+        }
+#endif
+        for (int x = 0; x < kScreenWidth; ++x) line[x] = render_detail::behind(line[x], backdrop);
+    }
+    if (is888) {
         // The usual 8-8-8 desktop (0x00RRGGBB): the same shifts, known to the compiler, come to
         // exchanging red and blue.
         output_row_888(line, out);
@@ -201,8 +227,11 @@ void build_window_line(Machine& m, uint32_t y) {
 
 // The backdrop as first target: where no layer covers it, it is brightened or darkened. The
 // console blends it with nothing, so alpha blending leaves it alone.
+bool backdrop_effect_applies(const VideoState& v) {
+    return (v.FirstTarget & 0x20) && v.Effect >= kEffectBrighten;
+}
 void apply_backdrop_effect(VideoState& v) {
-    if (!(v.FirstTarget & 0x20) || v.Effect < kEffectBrighten) return;
+    if (!backdrop_effect_applies(v)) return;
     const uint8_t* area = v.Line.WindowBits;
     const bool windowed = v.Line.Windowed;
     for (int x = 0; x < kScreenWidth; ++x) {
@@ -316,7 +345,9 @@ bool has_effect(const Machine& m, uint32_t layer) {
 // tiles that those in front cover wholly are neither fetched nor looked up. Exact: drawn back to
 // front, each opaque pixel replaces the colour and flags below it, so the front-most one is all
 // that stays.
-void compose_plain_layers(Machine& m, const uint8_t* order, uint32_t count) {
+//
+// With `fill` false the empty pixels are left for output_line to fill on its way.
+void compose_plain_layers(Machine& m, const uint8_t* order, uint32_t count, bool fill) {
     VideoState& v = m.video;
     const uint32_t backdrop = (v.BackdropColour & kColourMask) | kFlagBackdrop;
     uint32_t front = count;  // past the front-most background
@@ -334,18 +365,20 @@ void compose_plain_layers(Machine& m, const uint8_t* order, uint32_t count) {
         else
             put_background_line(m, order[i], true);
     }
+    if (!fill) return;
     for (int x = 0; x < kScreenWidth; ++x)
         v.ComposedLine[x] = render_detail::behind(v.ComposedLine[x], backdrop);
 }
 
-// Composes the line from the layers of the BG mode and the sprites.
-void compose_line(Machine& m, uint32_t y) {
+// Composes the line from the layers of the BG mode and the sprites. Returns 0, or the backdrop
+// pixel when the line's empty pixels are still to take it (see output_line).
+uint32_t compose_line(Machine& m, uint32_t y) {
     VideoState& v = m.video;
     LineState& line = v.Line;
     const uint32_t backdrop = (v.BackdropColour & kColourMask) | kFlagBackdrop;
     if (v.BgMode > 5) {  // modes 6 and 7 show the backdrop alone
         for (uint32_t& p : v.ComposedLine) p = backdrop;
-        return;
+        return 0;
     }
     update_line_colours(m);
     const uint32_t layers = shown_backgrounds(v);
@@ -372,7 +405,11 @@ void compose_line(Machine& m, uint32_t y) {
         if (v.Effect == kEffectNone && !v.SecondTarget)  // no layer can have an effect
             plain = count;
         while (plain < count && !has_effect(m, order[plain])) ++plain;
-        compose_plain_layers(m, order, plain);
+        // When nothing comes after them, the backdrop is put behind the plain layers on the way
+        // out, in the same pass that converts the line.
+        const bool last = plain == count && !backdrop_effect_applies(v);
+        compose_plain_layers(m, order, plain, !last);
+        if (last) return backdrop;
         for (uint32_t i = plain; i < count; ++i) {
             if (order[i] >= kSpriteLayer) {
                 draw_sprite_line(m, order[i] - kSpriteLayer);
@@ -382,7 +419,7 @@ void compose_line(Machine& m, uint32_t y) {
             }
         }
         apply_backdrop_effect(v);
-        return;
+        return 0;
     }
 
     // The plain way: each layer drawn whole into its layer line, then all put over the backdrop
@@ -400,18 +437,20 @@ void compose_line(Machine& m, uint32_t y) {
         }
     }
     apply_backdrop_effect(v);
+    return 0;
 }
 
 void render_line(Machine& m, int y) {
     VideoState& v = m.video;
+    uint32_t backdrop = 0;
     if (v.ForcedBlank) {
         uint32_t blank = (v.BackdropColour & kColourMask) | kFlagBackdrop;
         for (uint32_t& p : v.ComposedLine) p = blank;
     } else {
         v.BackdropColour = m.ColourCache[0];
-        compose_line(m, uint32_t(y));
+        backdrop = compose_line(m, uint32_t(y));
     }
-    output_line(m, y);
+    output_line(m, y, backdrop);
 }
 
 }  // namespace
