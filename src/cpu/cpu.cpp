@@ -145,7 +145,8 @@ constexpr uint32_t kNone = 0xFFFFFFFF;
 struct IdleWatch {
     IdleLoop loop;
     uint32_t head_r15 = 0;
-    uint32_t held = 0;  // a state is held
+    uint32_t held = 0;     // a state is held
+    uint32_t checked = 0;  // the loop's code was found unchanged, and nothing has run since
     uint32_t count = 0;
     // The held state, read only while `held` is set.
     uint32_t R[16];
@@ -206,7 +207,9 @@ uint32_t idle_passes_skip(Machine& m, IdleWatch& w, uint32_t slice) {
     CpuState& c = m.cpu;
     uint32_t skipped = 0;
     const bool interrupt_next = m.IME && m.IF && !c.InInterrupt;
-    if (w.loop.Forever && !interrupt_next && idle_loop_unchanged(m, w.loop)) {
+    const bool checked = w.checked;
+    w.checked = 0;
+    if (w.loop.Forever && !interrupt_next && (checked || idle_loop_unchanged(m, w.loop))) {
         // A lone branch to itself: no pass needs watching, every one is the same. The skip stops
         // before the next timer tick, and no interrupt is about to start.
         skipped = instructions_before_tick(m, kInstructionsPerSlice - slice);
@@ -386,6 +389,7 @@ void cpu_run(Machine& m) {
             IdleWatch watch;
             watch.loop = *loop;
             watch.head_r15 = watch.loop.Head + (watch.loop.Thumb ? 4 : 8);
+            watch.checked = c.R[15] == watch.head_r15;  // idle_loop_at has just looked
             run_plain_slice<true>(m, &watch);
             return;
         }
