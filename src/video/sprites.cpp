@@ -163,29 +163,32 @@ void walk_affine(const Machine& m, const SpriteAttribute& a, int32_t r, Emit&& e
     const int32_t w = int32_t(a.WidthMinus1), h = int32_t(a.HeightMinus1);
     const int32_t cx = w >> 1, cy = h >> 1;
     const SpriteAffineGroup& g = m.SpriteAffine[a.AffineGroup];
+    // Kept apart from the group: the pixels that emit writes could otherwise be the group's, for
+    // all the compiler knows, and it would read the steps again after every pixel.
+    const int32_t pa = g.PA, pc = g.PC;
     const int32_t dy = r - cy;
     // The first screen column is texture column -cx of the centre, or -W when doubled.
     const int32_t first = double_size(a) ? -w : -cx;
-    int32_t sx = first * g.PA + dy * g.PB;
-    int32_t sy = first * g.PC + dy * g.PD;
+    int32_t sx = first * pa + dy * g.PB;
+    int32_t sy = first * pc + dy * g.PD;
     render_detail::StepRun run{0, sprite_span(a)};
     if (m.FastPaths) {
         // The texture point moves in a straight line, so it lies inside the texture on one run of
         // columns: only those are looked at. Column tx = sx / 256 + cx (rounded toward zero) lies
         // in 0 to w exactly when sx lies in 256 (-cx - 1) + 1 to 256 (w - cx + 1) - 1; the same
         // for the rows.
-        run = render_detail::steps_between(sx, g.PA, -256 * (cx + 1) + 1, 256 * (w - cx + 1) - 1,
+        run = render_detail::steps_between(sx, pa, -256 * (cx + 1) + 1, 256 * (w - cx + 1) - 1,
                                            run.end) &
-              render_detail::steps_between(sy, g.PC, -256 * (cy + 1) + 1, 256 * (h - cy + 1) - 1,
+              render_detail::steps_between(sy, pc, -256 * (cy + 1) + 1, 256 * (h - cy + 1) - 1,
                                            run.end);
-        sx += int32_t(run.first) * g.PA;
-        sy += int32_t(run.first) * g.PC;
+        sx += int32_t(run.first) * pa;
+        sy += int32_t(run.first) * pc;
     }
     const uint8_t* vram = m.Vram + kSpriteVramBase;
     const uint32_t base = a.TileAddress - kSpriteVramBase;
     if (a.Colours256) {
         const uint32_t row_shift = m.video.Sprite1D ? a.WidthShift : 4;  // 2D: 1 KB tile rows
-        for (uint32_t off = run.first; off < run.end; ++off, sx += g.PA, sy += g.PC) {
+        for (uint32_t off = run.first; off < run.end; ++off, sx += pa, sy += pc) {
             const int32_t tx = sx / 256 + cx, ty = sy / 256 + cy;
             if (uint32_t(tx) > uint32_t(w) || uint32_t(ty) > uint32_t(h)) continue;
             const uint32_t offset = base + (uint32_t(tx) & ~7u) * 8 +
@@ -199,7 +202,7 @@ void walk_affine(const Machine& m, const SpriteAttribute& a, int32_t r, Emit&& e
         // 16-colour tile layout and the palette bank from the sprite's palette number.
         const uint32_t stride = m.video.Sprite1D ? 32u << a.WidthShift : 1024u;
         const uint32_t* colours = m.ColourCache + 256 + a.Palette * 16;
-        for (uint32_t off = run.first; off < run.end; ++off, sx += g.PA, sy += g.PC) {
+        for (uint32_t off = run.first; off < run.end; ++off, sx += pa, sy += pc) {
             const int32_t tx = sx / 256 + cx, ty = sy / 256 + cy;
             if (uint32_t(tx) > uint32_t(w) || uint32_t(ty) > uint32_t(h)) continue;
             const uint32_t offset = base + (uint32_t(tx) >> 3) * 32 + (uint32_t(ty) >> 3) * stride +
