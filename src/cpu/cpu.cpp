@@ -351,8 +351,10 @@ uint32_t run_in_state(Machine& m, uint32_t slice, IdleWatch* watch) {
     }
 }
 
+// Out of line and on a cache line of its own: the run loop's speed depends on where its branches
+// fall, which should not move whenever code elsewhere changes size.
 template <bool Idle>
-void run_plain_slice(Machine& m, IdleWatch* watch = nullptr) {
+[[gnu::noinline, gnu::aligned(64)]] void run_plain_slice(Machine& m, IdleWatch* watch = nullptr) {
     uint32_t slice = 0;
     do {
         slice = m.cpu.ThumbState ? run_in_state<true, Idle>(m, slice, watch)
