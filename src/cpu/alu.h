@@ -23,8 +23,24 @@ inline uint32_t add_with_flags(CpuState& c, uint32_t a, uint32_t b, uint32_t car
     return result;
 }
 
+// The same without a carry in (ADD, CMN) and for a - b (SUB, CMP: a + NOT b + 1), each flag from
+// one test that the compiler takes from the processor's own flags.
+inline uint32_t add_with_flags(CpuState& c, uint32_t a, uint32_t b) {
+    uint32_t result;
+    c.FlagC = __builtin_add_overflow(a, b, &result);
+    int32_t signed_result;
+    c.FlagV = __builtin_add_overflow(int32_t(a), int32_t(b), &signed_result);
+    set_nz(c, result);
+    return result;
+}
+
 inline uint32_t sub_with_flags(CpuState& c, uint32_t a, uint32_t b) {
-    return add_with_flags(c, a, ~b, 1);
+    const uint32_t result = a - b;
+    c.FlagC = a >= b;  // no borrow
+    int32_t signed_result;
+    c.FlagV = __builtin_sub_overflow(int32_t(a), int32_t(b), &signed_result);
+    set_nz(c, result);
+    return result;
 }
 
 // Shifts by an amount 0..255 (a register-specified amount). `carry` holds the carry flag on entry

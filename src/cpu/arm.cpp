@@ -246,7 +246,7 @@ Flow data_processing(Machine& m, uint32_t w) {
     }
     if constexpr (Op == kRsb) result = S ? sub_with_flags(c, op2, rn) : op2 - rn;
     if constexpr (Op == kAdd || Op == kCmn) {
-        result = kSetsFlags ? add_with_flags(c, rn, op2, 0) : rn + op2;
+        result = kSetsFlags ? add_with_flags(c, rn, op2) : rn + op2;
     }
     if constexpr (Op == kAdc) result = S ? add_with_flags(c, rn, op2, carry) : rn + op2 + carry;
     if constexpr (Op == kSbc) result = S ? add_with_flags(c, rn, ~op2, carry) : rn + ~op2 + carry;

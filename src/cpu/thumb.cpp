@@ -61,7 +61,7 @@ Flow add_subtract(Machine& m, uint32_t op) {
     CpuState& c = m.cpu;
     uint32_t a = c.R[low3(op, 3)];
     uint32_t b = Immediate ? low3(op, 6) : c.R[low3(op, 6)];
-    c.R[low3(op, 0)] = Subtract ? sub_with_flags(c, a, b) : add_with_flags(c, a, b, 0);
+    c.R[low3(op, 0)] = Subtract ? sub_with_flags(c, a, b) : add_with_flags(c, a, b);
     return kNext;
 }
 
@@ -78,7 +78,7 @@ Flow immediate_op(Machine& m, uint32_t op) {
     } else if constexpr (Op == 1) {
         sub_with_flags(c, rd, imm);
     } else if constexpr (Op == 2) {
-        rd = add_with_flags(c, rd, imm, 0);
+        rd = add_with_flags(c, rd, imm);
     } else {
         rd = sub_with_flags(c, rd, imm);
     }
@@ -126,7 +126,7 @@ Flow alu_op(Machine& m, uint32_t op) {
         sub_with_flags(c, rd, rs);
         return kNext;
     } else if constexpr (Op == 0xB) {  // CMN
-        add_with_flags(c, rd, rs, 0);
+        add_with_flags(c, rd, rs);
         return kNext;
     } else if constexpr (Op == 0xC) {  // ORR
         result = rd | rs;
