@@ -254,10 +254,7 @@ void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out, uint32_t fl
                 const uint8_t* run = map.take(30 - taken, count);
                 std::memcpy(entries + 2 * taken, run, 2 * count);
             }
-            uint32_t open = 0;
-            for (uint32_t t = 0; t < 30; ++t)
-                open |= uint32_t(!render_detail::covered8(out + 8 * t)) << t;
-            for (; open; open &= open - 1) {
+            for (uint32_t open = render_detail::open_tiles30(out); open; open &= open - 1) {
                 const uint32_t t = uint32_t(std::countr_zero(open));
                 put_tile(uint32_t(entries[2 * t]) | uint32_t(entries[2 * t + 1]) << 8, out + 8 * t);
             }

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #if defined(__SSSE3__)
 #include <tmmintrin.h>
 #endif
@@ -119,6 +122,34 @@ inline bool covered8(const uint32_t* out) {
         any |= pair;
     }
     return !(any & (uint64_t(kEmpty) << 32 | kEmpty));
+}
+
+// Bit t set where one of the eight pixels from out + 8t on is still empty, for t from 0 to 29:
+// the tiles of a line that a layer drawn behind must still draw.
+inline uint32_t open_tiles30(const uint32_t* out) {
+#if defined(__SSE2__)
+    // The transparent flags of 16 pixels at a time shifted into sign bits and packed into one
+    // bit each; then the bytes that are not 0, 8 pixels each, found all at once.
+    alignas(16) uint16_t signs[16] = {};
+    for (uint32_t t = 0; t < 30; t += 2) {
+        const __m128i* at = reinterpret_cast<const __m128i*>(out + 8 * t);
+        const __m128i words = _mm_packs_epi32(_mm_slli_epi32(_mm_loadu_si128(at), 1),
+                                              _mm_slli_epi32(_mm_loadu_si128(at + 1), 1));
+        const __m128i more = _mm_packs_epi32(_mm_slli_epi32(_mm_loadu_si128(at + 2), 1),
+                                             _mm_slli_epi32(_mm_loadu_si128(at + 3), 1));
+        signs[t / 2] = uint16_t(_mm_movemask_epi8(_mm_packs_epi16(words, more)));
+    }
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i* bytes = reinterpret_cast<const __m128i*>(signs);
+    const uint32_t covered =
+        uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_load_si128(bytes), zero))) |
+        uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_load_si128(bytes + 1), zero))) << 16;
+    return ~covered & 0x3FFFFFFF;
+#else
+    uint32_t open = 0;
+    for (uint32_t t = 0; t < 30; ++t) open |= uint32_t(!covered8(out + 8 * t)) << t;
+    return open;
+#endif
 }
 
 // Alpha blend of a first-target pixel p over a second-target pixel q: each channel
