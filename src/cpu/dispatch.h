@@ -20,8 +20,11 @@ extern const std::array<uint16_t, 16> kArmConditionPasses;
 // THUMB handlers indexed by the instruction's top ten bits.
 extern const std::array<InstructionHandler, 1024> kThumbHandlers;
 
+// Bits 27..20 land in 11..4 and bits 7..4 in 3..0: one multiplication adds the bits shifted 12
+// places up (7..4 to 19..16; 27..20 leave the word) to themselves, and both halves then sit
+// side by side from bit 16 on.
 inline constexpr uint32_t arm_decode_index(uint32_t w) {
-    return ((w >> 16) & 0xFF0) | ((w >> 4) & 0xF);
+    return ((w & 0x0FF000F0u) * 0x1001u) >> 16;
 }
 
 [[gnu::always_inline]] inline Flow arm_step(Machine& m, uint32_t opcode) {
