@@ -307,22 +307,32 @@ uint32_t run_in_state(Machine& m, uint32_t slice, IdleWatch* watch) {
     uint32_t pc = c.R[15];
     const uint8_t* fetch_base = m.FetchBase;
     uint32_t window_from = m.FetchStart + kAhead, fetch_size = m.FetchSize;
-    for (;;) {
-        c.R[15] = pc;
-        // Whatever stops the machine while it runs also sets EventsPending.
-        if (m.EventsPending && c.QuitFlag) [[unlikely]]
-            return slice | kSliceOver;
+    // Skips the repetitions of the waiting loop when the processor is at its head; true when
+    // that ends the slice.
+    auto at_loop_head = [&]() {
         if constexpr (Idle) {
             if (pc == watch->head_r15 && Thumb == bool(watch->loop.Thumb)) [[unlikely]] {
                 slice += idle_passes_skip(m, *watch, slice);
-                if (slice >= kInstructionsPerSlice) return slice | kSliceOver;
+                return slice >= kInstructionsPerSlice;
             }
         }
-        ++c.InstructionCount;
+        return false;
+    };
+    for (;;) {
+        c.R[15] = pc;
+        // The common path runs straight down, without a taken branch until the handler's call:
+        // the processor takes only so many branches per cycle.
         if (m.EventsPending) [[unlikely]] {
+            // Whatever stops the machine while it runs also sets EventsPending.
+            if (c.QuitFlag) return slice | kSliceOver;
+            if (at_loop_head()) return slice | kSliceOver;
+            ++c.InstructionCount;
             between_instructions(m, 0);
             if (bool(c.ThumbState) != Thumb) return run_one(m, slice);
             pc = c.R[15];
+        } else {
+            if (at_loop_head()) return slice | kSliceOver;
+            ++c.InstructionCount;
         }
         Word opcode;
         const uint32_t offset = pc - window_from;
@@ -344,7 +354,7 @@ uint32_t run_in_state(Machine& m, uint32_t slice, IdleWatch* watch) {
                 return one_more(slice);  // the state changed
             }
         }
-        if (++slice >= kInstructionsPerSlice) {
+        if (++slice >= kInstructionsPerSlice) [[unlikely]] {
             c.R[15] = pc;
             return slice | kSliceOver;
         }

@@ -29,7 +29,7 @@ inline constexpr uint32_t arm_decode_index(uint32_t w) {
 
 [[gnu::always_inline]] inline Flow arm_step(Machine& m, uint32_t opcode) {
     // Condition 14 (always) is the common case: one test for it.
-    if (opcode - 0xE0000000u >= 0x10000000u) {
+    if (opcode - 0xE0000000u >= 0x10000000u) [[unlikely]] {
         const uint32_t cond = opcode >> 28;
         CpuState& c = m.cpu;
         // The flag words hold 0 or 1; the mask only keeps the shift in range.
