@@ -63,19 +63,25 @@ void video_reset(Machine& m) {
 
 namespace {
 
-// Converts the composed line into the host's pixel format, into row y of the back surface.
-// The surface's row never overlaps the composed line: told so, the compiler works on several
-// pixels at once.
-void output_row_888(const uint32_t* __restrict line, uint8_t* __restrict out) {
+// The usual 8-8-8 desktop (0x00RRGGBB): red and blue change places. `backdrop`, when not 0, goes
+// behind the line's empty pixels first (see output_line), in the same pass. The surface's row
+// never overlaps the composed line: told so, the compiler works on several pixels at once.
+void output_row_888(uint32_t* __restrict line, uint8_t* __restrict out, uint32_t backdrop) {
 #if defined(__SSSE3__)
-    // One byte shuffle per four pixels: red and blue change places, the flags byte becomes 0.
+    // One byte shuffle per four pixels; the flags byte becomes 0.
     const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 6, 5, 4, -1, 10, 9, 8, -1, 14, 13, 12, -1);
+    const __m128i ink = _mm_set1_epi32(int(backdrop));
     for (int x = 0; x < kScreenWidth; x += 4) {
-        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + x));
+        __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + x));
+        if (backdrop) {
+            p = render_detail::behind4(p, ink);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(line + x), p);
+        }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), _mm_shuffle_epi8(p, order));
     }
 #else
     for (int x = 0; x < kScreenWidth; ++x) {
+        if (backdrop) line[x] = render_detail::behind(line[x], backdrop);
         const uint32_t p = line[x];
         const uint32_t pixel = ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
         std::memcpy(out + 4 * x, &pixel, 4);
@@ -83,43 +89,20 @@ void output_row_888(const uint32_t* __restrict line, uint8_t* __restrict out) {
 #endif
 }
 
-#if defined(__SSSE3__)
-// The same, with the backdrop put behind the line's empty pixels on the way (see output_line).
-void output_row_888_behind(uint32_t* __restrict line, uint8_t* __restrict out, uint32_t backdrop) {
-    const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 6, 5, 4, -1, 10, 9, 8, -1, 14, 13, 12, -1);
-    const __m128i ink = _mm_set1_epi32(int(backdrop));
-    for (int x = 0; x < kScreenWidth; x += 4) {
-        __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + x));
-        p = render_detail::behind4(p, ink);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + x), p);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), _mm_shuffle_epi8(p, order));
-    }
-}
-#endif
-
-// Converts the composed line into the surface's row y. `backdrop`, when not 0: the composed line
-// still has empty pixels, which take it first (as compose_plain_layers would have done).
+// Converts the composed line into the host's pixel format, into row y of the back surface.
+// `backdrop`, when not 0: the composed line still has empty pixels, which take it first (as
+// compose_plain_layers would have done).
 void output_line(Machine& m, int y, uint32_t backdrop) {
     const Surface& s = m.surface;
     uint8_t* out = s.Pixels + ptrdiff_t(y) * s.Pitch;
     uint32_t* line = m.video.ComposedLine;
-    const bool is888 = s.BytesPerPixel == 4 && s.RedLeft == 16 && s.GreenLeft == 8 &&
-                       s.BlueLeft == 0 && (s.RedRight | s.GreenRight | s.BlueRight) == 0;
-    if (backdrop) {
-#if defined(__SSSE3__)
-        if (is888) {
-            output_row_888_behind(line, out, backdrop);
-            return;
-        }
-#endif
-        for (int x = 0; x < kScreenWidth; ++x) line[x] = render_detail::behind(line[x], backdrop);
-    }
-    if (is888) {
-        // The usual 8-8-8 desktop (0x00RRGGBB): the same shifts, known to the compiler, come to
-        // exchanging red and blue.
-        output_row_888(line, out);
+    if (s.BytesPerPixel == 4 && s.RedLeft == 16 && s.GreenLeft == 8 && s.BlueLeft == 0 &&
+        (s.RedRight | s.GreenRight | s.BlueRight) == 0) {
+        output_row_888(line, out, backdrop);
         return;
     }
+    if (backdrop)
+        for (int x = 0; x < kScreenWidth; ++x) line[x] = render_detail::behind(line[x], backdrop);
     if (s.BytesPerPixel == 4) {
         // Whole words, with the shifts in locals: the loop vectorises.
         const uint32_t red_right = s.RedRight, red_left = s.RedLeft;
@@ -244,6 +227,12 @@ void apply_backdrop_effect(VideoState& v) {
     }
 }
 
+// Byte k of colour i of a table of 16 banks goes to planes[bank][k][i mod 16].
+void cut_into_planes(const uint32_t (&colours)[256], uint8_t (&planes)[16][4][16]) {
+    for (uint32_t i = 0; i < 256; ++i)
+        for (uint32_t k = 0; k < 4; ++k) planes[i >> 4][k][i & 15] = uint8_t(colours[i] >> (8 * k));
+}
+
 // Works out the line's colour tables from the colour cache, when it has changed since they were
 // last worked out (the plain way: on every line).
 void update_line_colours(Machine& m) {
@@ -252,9 +241,7 @@ void update_line_colours(Machine& m) {
     LineState& line = m.video.Line;
     std::memcpy(line.TextColours16, m.ColourCache, sizeof line.TextColours16);
     for (int bank = 1; bank < 16; ++bank) line.TextColours16[bank * 16] = m.ColourCache[0];
-    for (uint32_t i = 0; i < 256; ++i)
-        for (uint32_t k = 0; k < 4; ++k)
-            line.TextPlanes16[i >> 4][k][i & 15] = uint8_t(line.TextColours16[i] >> (8 * k));
+    cut_into_planes(line.TextColours16, line.TextPlanes16);
     for (uint32_t i = 0; i < 256; ++i) {
         const uint32_t ink = (m.ColourCache[256 + i] & kColourMask) | kFlagSprite;
         line.SpriteInks[i] = ink;
@@ -262,9 +249,7 @@ void update_line_colours(Machine& m) {
     }
     line.SpriteInks[0] = kFlagTransparent;
     for (uint32_t bank = 0; bank < 16; ++bank) line.SpriteInks16[bank * 16] = kFlagTransparent;
-    for (uint32_t i = 0; i < 256; ++i)
-        for (uint32_t k = 0; k < 4; ++k)
-            line.SpritePlanes16[i >> 4][k][i & 15] = uint8_t(line.SpriteInks16[i] >> (8 * k));
+    cut_into_planes(line.SpriteInks16, line.SpritePlanes16);
 }
 
 // The backgrounds that BG mode shows (bit n for BG n), each only when enabled, except the bitmap
