@@ -144,15 +144,19 @@ inline constexpr bool kShuffledRows = true;
 
 template <bool Checked, bool Behind>
 [[gnu::always_inline]] inline void put_shuffled_row16(const Machine& m, const TextLine& line,
-                                                      uint32_t entry, uint32_t* out, __m128i flag) {
+                                                      uint32_t entry, uint32_t* out, __m128i top) {
     using namespace render_detail;
     const uint32_t tile = entry & 0x3FF;
     const bool inside = !Checked || tile < line.tile_limit;
     const uint32_t bits =
         inside ? load32(line.tiles + tile * 32 + line.row_offset[(entry >> 11) & 1]) : 0;
-    Row16 row = look_up_row16(m.video.Line.TextPlanes16[entry >> 12], bits, (entry >> 10) & 1);
-    row.left = _mm_or_si128(row.left, flag);
-    row.right = _mm_or_si128(row.right, flag);
+    // The bank's planes lie 64 bytes apart, the two orders 16: both offsets come out of the entry
+    // with one shift and one mask each.
+    const auto* planes = reinterpret_cast<const uint8_t*>(m.video.Line.TextPlanes16);
+    const auto* orders = reinterpret_cast<const uint8_t*>(kRowOrders);
+    Row16 row = look_up_row16(
+        *reinterpret_cast<const uint8_t(*)[4][16]>(planes + ((entry >> 6) & 0x3C0)), bits,
+        _mm_load_si128(reinterpret_cast<const __m128i*>(orders + ((entry >> 6) & 16))), top);
     if constexpr (Behind) row = behind(load_row(out), row);
     store_row(out, row);
 }
@@ -225,12 +229,14 @@ void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out, uint32_t fl
     MapWalker map(text_map_row(m, bg, l), wide, (bg.HOffset >> 3) & (wide ? 63 : 31));
     const uint32_t first = bg.HOffset & 7;
 #if defined(__SSSE3__)
-    const __m128i flag_row = _mm_set1_epi32(int(flag));
+    // The line's background colours keep the transparent flag on colour 0 of each bank, and
+    // every pixel takes the layer's flag.
+    const __m128i top = render_detail::top_plane16((kFlagTransparent | flag) >> 24, flag >> 24);
 #endif
     auto put_tile = [&](uint32_t entry, uint32_t* at) {
 #if defined(__SSSE3__)
         if constexpr (Shuffled && !Colours256) {
-            put_shuffled_row16<Checked, Behind>(m, line, entry, at, flag_row);
+            put_shuffled_row16<Checked, Behind>(m, line, entry, at, top);
             return;
         }
 #endif

@@ -214,28 +214,43 @@ struct Row16 {
     __m128i left, right;
 };
 
-// Looks up the eight nibbles of a 16-colour tile row (pixel i in bits 4i to 4i + 3), in reverse
-// order when flipped, in a bank of 16 colours cut into byte planes (byte k of colour i at
-// planes[k][i]): the nibbles become byte indices, one shuffle per plane looks up one byte of all
-// eight colours, and the bytes are put back together into pixels.
-inline Row16 look_up_row16(const uint8_t (&planes)[4][16], uint32_t bits, uint32_t flipped) {
+// Looks up the eight nibbles of a 16-colour tile row (pixel i in bits 4i to 4i + 3), in the order
+// `order` gives (reversed when flipped, see kRowOrders), in a bank of 16 colours cut into byte
+// planes (byte k of colour i at planes[k][i]): the nibbles become byte indices, one shuffle per
+// plane looks up one byte of all eight colours, and the bytes are put back together into pixels.
+// The top byte, the pixel's flags, does not depend on the colours (see top_plane16), so it comes
+// from `top` rather than from the bank's fourth plane.
+inline Row16 look_up_row16(const uint8_t (&planes)[4][16], uint32_t bits, __m128i order,
+                           __m128i top) {
     const __m128i x = _mm_cvtsi32_si128(int(bits));
     const __m128i nibble = _mm_set1_epi8(0x0F);
     __m128i index =
         _mm_unpacklo_epi8(_mm_and_si128(x, nibble), _mm_and_si128(_mm_srli_epi16(x, 4), nibble));
-    // The order is loaded, not chosen by a branch: flips follow no pattern.
-    alignas(16) static constexpr uint8_t kOrders[2][16] = {
-        {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
-        {7, 6, 5, 4, 3, 2, 1, 0, 8, 9, 10, 11, 12, 13, 14, 15}};
-    index =
-        _mm_shuffle_epi8(index, _mm_load_si128(reinterpret_cast<const __m128i*>(kOrders[flipped])));
+    index = _mm_shuffle_epi8(index, order);
     const __m128i* plane = reinterpret_cast<const __m128i*>(planes);
     const __m128i b0 = _mm_shuffle_epi8(_mm_load_si128(plane + 0), index);
     const __m128i b1 = _mm_shuffle_epi8(_mm_load_si128(plane + 1), index);
     const __m128i b2 = _mm_shuffle_epi8(_mm_load_si128(plane + 2), index);
-    const __m128i b3 = _mm_shuffle_epi8(_mm_load_si128(plane + 3), index);
+    const __m128i b3 = _mm_shuffle_epi8(top, index);
     const __m128i low = _mm_unpacklo_epi8(b0, b1), high = _mm_unpacklo_epi8(b2, b3);
     return {_mm_unpacklo_epi16(low, high), _mm_unpackhi_epi16(low, high)};
+}
+
+// The orders of a tile row's eight pixels, as it stands and flipped, 16 bytes apart. The order is
+// loaded, not chosen by a branch: flips follow no pattern.
+alignas(16) inline constexpr uint8_t kRowOrders[2][16] = {
+    {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
+    {7, 6, 5, 4, 3, 2, 1, 0, 8, 9, 10, 11, 12, 13, 14, 15}};
+inline __m128i row_order(uint32_t flipped) {
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(kRowOrders[flipped]));
+}
+
+// The flags byte of every colour of a 16-colour bank: `clear` for colour 0, the transparent one,
+// and `opaque` for the others. It does not depend on the colours: the colour cache sets the
+// transparent flag on entry 0 of each palette and on no other, and the line's tables keep that.
+inline __m128i top_plane16(uint32_t clear, uint32_t opaque) {
+    const char c = char(clear), o = char(opaque);
+    return _mm_setr_epi8(c, o, o, o, o, o, o, o, o, o, o, o, o, o, o, o);
 }
 
 inline Row16 load_row(const uint32_t* at) {

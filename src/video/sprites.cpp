@@ -141,8 +141,9 @@ void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint
             const uint32_t bits = load32(vram + (offset & kSpriteVramMask));
 #if defined(__SSSE3__)
             using render_detail::Row16;
-            const Row16 ink =
-                render_detail::look_up_row16(state.SpritePlanes16[a.Palette], bits, HFlip ? 1 : 0);
+            const Row16 ink = render_detail::look_up_row16(
+                state.SpritePlanes16[a.Palette], bits, render_detail::row_order(HFlip ? 1 : 0),
+                render_detail::top_plane16(kFlagTransparent >> 24, kFlagSprite >> 24));
             const Row16 below = render_detail::load_row(line + column);
             render_detail::store_row(line + column, Behind ? behind(below, ink) : over(below, ink));
 #else
