@@ -116,17 +116,15 @@ inline uint32_t colour_at(const uint32_t* colours, uint32_t byte_offset) {
 }
 
 // Writes a whole tile row with the flag added to each pixel: every pixel, or (Behind) only into
-// the pixels of the composed line still empty. The indices are cut out of the
-// row already multiplied by 4 (as byte offsets into the colour table), which saves a shift per
-// pixel; the eight colours are looked up first and then laid down together, which the compiler
-// does several at once.
+// the pixels of the composed line still empty. 16-colour indices are cut out of the row already
+// multiplied by 4 (as byte offsets into the colour table), which saves a shift per pixel; the
+// eight colours are looked up first and then laid down together, which the compiler does several
+// at once.
 template <bool Colours256, bool Behind>
 inline void put_text_row(const TextRow& row, uint32_t* out, uint32_t flag) {
     uint32_t ink[8];
     if constexpr (Colours256) {
-        ink[0] = colour_at(row.colours, uint32_t(row.bits << 2) & 0x3FC);
-        for (uint32_t i = 1; i < 8; ++i)
-            ink[i] = colour_at(row.colours, uint32_t(row.bits >> (8 * i - 2)) & 0x3FC);
+        render_detail::look_up_row256(row.colours, row.bits, ink);
     } else {
         const uint32_t bits = uint32_t(row.bits);
         ink[0] = colour_at(row.colours, (bits << 2) & 0x3C);

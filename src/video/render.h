@@ -208,6 +208,27 @@ inline void put_pixel(uint32_t& q, uint32_t p, uint32_t f, uint32_t mode, const 
     }
 }
 
+// Looks up the eight bytes of a 256-colour tile row (pixel i in bits 8i to 8i + 7) in a table of
+// 256 colours, pixel i into ink[i], or into ink[7 - i] when reversed.
+template <bool Reverse = false>
+inline void look_up_row256(const uint32_t* colours, uint64_t bits, uint32_t (&ink)[8]) {
+#if defined(__SSE2__) && defined(__x86_64__)
+    // The bytes widened to words in a register, from which each index comes out with one
+    // instruction.
+    const __m128i index = _mm_unpacklo_epi8(_mm_cvtsi64_si128(int64_t(bits)), _mm_setzero_si128());
+    ink[Reverse ? 7 : 0] = colours[_mm_extract_epi16(index, 0)];
+    ink[Reverse ? 6 : 1] = colours[_mm_extract_epi16(index, 1)];
+    ink[Reverse ? 5 : 2] = colours[_mm_extract_epi16(index, 2)];
+    ink[Reverse ? 4 : 3] = colours[_mm_extract_epi16(index, 3)];
+    ink[Reverse ? 3 : 4] = colours[_mm_extract_epi16(index, 4)];
+    ink[Reverse ? 2 : 5] = colours[_mm_extract_epi16(index, 5)];
+    ink[Reverse ? 1 : 6] = colours[_mm_extract_epi16(index, 6)];
+    ink[Reverse ? 0 : 7] = colours[_mm_extract_epi16(index, 7)];
+#else
+    for (uint32_t i = 0; i < 8; ++i) ink[Reverse ? 7 - i : i] = colours[(bits >> (8 * i)) & 0xFF];
+#endif
+}
+
 #if defined(__SSSE3__)
 // Eight pixels of a tile row in two registers, pixels 0-3 and 4-7.
 struct Row16 {

@@ -128,8 +128,7 @@ void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint
             if (skipped(column)) continue;
             const uint64_t bits = load64(vram + (offset & kSpriteVramMask));
             uint32_t ink[8];
-            for (uint32_t i = 0; i < 8; ++i)
-                ink[HFlip ? 7 - i : i] = state.SpriteInks[(bits >> (8 * i)) & 0xFF];
+            render_detail::look_up_row256<HFlip>(state.SpriteInks, bits, ink);
             lay(line + column, ink);
         }
     } else {
