@@ -155,6 +155,67 @@ void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint
     }
 }
 
+// The common case of a rotation/scaling sprite, without mosaic, window or effect, written
+// straight into the composed line: over what is there, or (Behind) into its empty pixels only.
+// Only the columns that are on the screen and whose texture point lies inside the texture are
+// visited (the run that walk_affine finds the fast way, cut to the screen), so no column needs a
+// bounds test; a transparent texel is looked up like any other, as the transparent ink, which
+// leaves the pixel below as it is, so no column needs a branch on its texel either.
+template <bool Behind>
+void put_affine_row(const Machine& m, const SpriteAttribute& a, int32_t r, uint32_t* line) {
+    const int32_t w = int32_t(a.WidthMinus1), h = int32_t(a.HeightMinus1);
+    const int32_t cx = w >> 1, cy = h >> 1;
+    const SpriteAffineGroup& g = m.SpriteAffine[a.AffineGroup];
+    const int32_t pa = g.PA, pc = g.PC;
+    const int32_t dy = r - cy;
+    const int32_t first = double_size(a) ? -w : -cx;
+    int32_t sx = first * pa + dy * g.PB;
+    int32_t sy = first * pc + dy * g.PD;
+    // Columns X + off for off in the run; those from 512 on wrap to the left edge.
+    const uint32_t x0 = a.X, span = sprite_span(a);
+    const render_detail::StepRun screen =
+        x0 < uint32_t(kScreenWidth) ? render_detail::StepRun{0, uint32_t(kScreenWidth) - x0}
+                                    : render_detail::StepRun{512 - x0, span};
+    const render_detail::StepRun run =
+        render_detail::steps_between(sx, pa, -256 * (cx + 1) + 1, 256 * (w - cx + 1) - 1, span) &
+        render_detail::steps_between(sy, pc, -256 * (cy + 1) + 1, 256 * (h - cy + 1) - 1, span) &
+        screen;
+    sx += int32_t(run.first) * pa;
+    sy += int32_t(run.first) * pc;
+    const uint8_t* vram = m.Vram + kSpriteVramBase;
+    const uint32_t base = a.TileAddress - kSpriteVramBase;
+    const LineState& state = m.video.Line;
+    auto put = [line](uint32_t x, uint32_t ink) {
+        uint32_t& q = line[x];
+        if constexpr (Behind) {
+            // Into an empty pixel, and only an opaque ink: an empty pixel stays as it was.
+            const uint32_t take =
+                uint32_t(int32_t(q << 1) >> 31) & ~uint32_t(int32_t(ink << 1) >> 31);
+            q = (q & ~take) | (ink & take);
+        } else {
+            q = render_detail::over(q, ink);
+        }
+    };
+    if (a.Colours256) {
+        const uint32_t row_shift = m.video.Sprite1D ? a.WidthShift : 4;  // 2D: 1 KB tile rows
+        for (uint32_t off = run.first; off < run.end; ++off, sx += pa, sy += pc) {
+            const uint32_t tx = uint32_t(sx / 256 + cx), ty = uint32_t(sy / 256 + cy);
+            const uint32_t offset =
+                base + (tx & ~7u) * 8 + ((ty >> 3) << row_shift) * 64 + (ty & 7) * 8 + (tx & 7);
+            put((x0 + off) & 511, state.SpriteInks[vram[offset & kSpriteVramMask]]);
+        }
+    } else {
+        const uint32_t stride = m.video.Sprite1D ? 32u << a.WidthShift : 1024u;
+        const uint32_t* inks = state.SpriteInks16 + a.Palette * 16;
+        for (uint32_t off = run.first; off < run.end; ++off, sx += pa, sy += pc) {
+            const uint32_t tx = uint32_t(sx / 256 + cx), ty = uint32_t(sy / 256 + cy);
+            const uint32_t offset =
+                base + (tx >> 3) * 32 + (ty >> 3) * stride + (ty & 7) * 4 + ((tx & 7) >> 1);
+            put((x0 + off) & 511, inks[(vram[offset & kSpriteVramMask] >> ((tx & 1) * 4)) & 0xF]);
+        }
+    }
+}
+
 // Calls emit(offset, pixel) for each opaque pixel of a rotation/scaling sprite's row r (see
 // sprite_row). Texture coordinates are the sums of two products divided by 256, rounded toward
 // zero; flips do not apply.
@@ -362,12 +423,17 @@ void put_sprite_row(Machine& m, const SpriteAttribute& a) {
     const int32_t r = sprite_row(a, v.VCOUNT);
     if (r == kMiss) return;
     // A normal sprite that starts on the screen and has no mosaic is written a tile at a time,
-    // without a test per column.
+    // without a test per column; a rotation/scaling sprite without mosaic only over the columns
+    // where it can show.
     if (!a.RotScale && !a.Mosaic && a.X < uint32_t(kScreenWidth)) {
         if (a.HFlip)
             put_normal_row<true, Behind>(m, a, uint32_t(r), line);
         else
             put_normal_row<false, Behind>(m, a, uint32_t(r), line);
+        return;
+    }
+    if (a.RotScale && !a.Mosaic) {
+        put_affine_row<Behind>(m, a, r, line);
         return;
     }
     draw_sprite(m, a, v.VCOUNT, [line](uint32_t x, uint32_t pixel) {
