@@ -26,6 +26,7 @@ configure=(cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release)
 [ -f build/CMakeCache.txt ] || configure+=(-DTAMO_BUILD_TESTS=OFF)
 stage "installing the packages that are missing" scripts/setup.sh run
 stage "configuring" "${configure[@]}"
+stage "taking the speed profile (benchmarks and demo)" scripts/profile.sh
 stage "building tamo, tamo-headless and the demo cartridge" \
   cmake --build build --target tamo-desktop tamo-headless cartridge_demo
 rom=build/demo/demo.gba
