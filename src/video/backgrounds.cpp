@@ -253,14 +253,14 @@ void draw_text(Machine& m, const BackgroundState& bg, uint32_t* out, uint32_t fl
         if constexpr (Behind) {
             // Which tiles are covered follows no pattern that a branch could predict: the open
             // ones (a column still empty) are marked first, without branches, and then visited.
-            uint8_t entries[2 * 30];
+            uint16_t entries[30];  // map entries are little-endian halfwords, as the host's
             for (uint32_t taken = 0, count; taken < 30; taken += count) {
                 const uint8_t* run = map.take(30 - taken, count);
-                std::memcpy(entries + 2 * taken, run, 2 * count);
+                std::memcpy(entries + taken, run, 2 * count);
             }
             for (uint32_t open = render_detail::open_tiles30(out); open; open &= open - 1) {
                 const uint32_t t = uint32_t(std::countr_zero(open));
-                put_tile(uint32_t(entries[2 * t]) | uint32_t(entries[2 * t + 1]) << 8, out + 8 * t);
+                put_tile(entries[t], out + 8 * t);
             }
             return;
         }

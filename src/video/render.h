@@ -270,8 +270,9 @@ inline __m128i row_order(uint32_t flipped) {
 // and `opaque` for the others. It does not depend on the colours: the colour cache sets the
 // transparent flag on entry 0 of each palette and on no other, and the line's tables keep that.
 inline __m128i top_plane16(uint32_t clear, uint32_t opaque) {
-    const char c = char(clear), o = char(opaque);
-    return _mm_setr_epi8(c, o, o, o, o, o, o, o, o, o, o, o, o, o, o, o);
+    // Every byte `opaque`, and byte 0 changed to `clear` by an exclusive or.
+    return _mm_xor_si128(_mm_set1_epi8(char(opaque)),
+                         _mm_cvtsi32_si128(int((clear ^ opaque) & 0xFF)));
 }
 
 inline Row16 load_row(const uint32_t* at) {

@@ -343,34 +343,43 @@ LineSpan sprite_lines(const SpriteAttribute& a) {
     return lines;
 }
 
+inline uint32_t sprite_list(const SpriteAttribute& a) {
+    return a.Mode == kModeWindow ? LineState::kWindowSpriteList : a.Priority;
+}
+
 void build_sprite_line_table(Machine& m) {
     SpriteLineTable& table = m.video.SpriteLines;
     std::memcpy(table.Oam, m.Oam, kOamSize);
     table.OamWritten = 0;
+    constexpr uint32_t kLists = LineState::kSpriteLists;
     LineSpan lines[kSpriteCount];
-    uint16_t next[kScreenHeight] = {};
+    uint8_t lists[kSpriteCount];
+    uint16_t next[kScreenHeight][kLists] = {};  // counts first, then where the next entry goes
     for (uint32_t s = 0; s < kSpriteCount; ++s) {
         lines[s] = sprite_lines(m.SpriteAttributes[s]);
+        lists[s] = uint8_t(sprite_list(m.SpriteAttributes[s]));
         for (uint32_t k = 0; k < lines[s].count; ++k) {
             const uint32_t y = (lines[s].first + k) & 255;
-            if (y < uint32_t(kScreenHeight)) ++next[y];
+            if (y < uint32_t(kScreenHeight)) ++next[y][lists[s]];
         }
     }
     table.Start[0] = 0;
     for (int y = 0; y < kScreenHeight; ++y) {
-        table.Start[y + 1] = uint16_t(table.Start[y] + next[y]);
-        next[y] = table.Start[y];
+        uint32_t at = 0;
+        for (uint32_t l = 0; l < kLists; ++l) {
+            const uint32_t count = next[y][l];
+            next[y][l] = uint16_t(table.Start[y] + at);
+            at += count;
+            table.ListEnd[y][l] = uint8_t(at);
+        }
+        table.Start[y + 1] = uint16_t(table.Start[y] + at);
     }
     for (int s = int(kSpriteCount) - 1; s >= 0; --s)
         for (uint32_t k = 0; k < lines[s].count; ++k) {
             const uint32_t y = (lines[s].first + k) & 255;
-            if (y < uint32_t(kScreenHeight)) table.Entries[next[y]++] = uint8_t(s);
+            if (y < uint32_t(kScreenHeight)) table.Entries[next[y][lists[s]]++] = uint8_t(s);
         }
     table.Valid = 1;
-}
-
-inline uint32_t sprite_list(const SpriteAttribute& a) {
-    return a.Mode == kModeWindow ? LineState::kWindowSpriteList : a.Priority;
 }
 
 }  // namespace
@@ -392,10 +401,13 @@ void build_sprite_lists(Machine& m) {
         current = true;
     }
     if (current) {
-        for (uint32_t i = table.Start[y]; i < table.Start[y + 1]; ++i) {
-            const uint8_t s = table.Entries[i];
-            const uint32_t list = sprite_list(m.SpriteAttributes[s]);
-            line.Sprites[list][line.SpriteCount[list]++] = s;
+        // The table holds the line's lists ready-made.
+        const uint8_t* entries = table.Entries + table.Start[y];
+        uint32_t from = 0;
+        for (uint32_t l = 0; l < LineState::kSpriteLists; ++l) {
+            line.Sprites[l] = entries + from;
+            line.SpriteCount[l] = table.ListEnd[y][l] - from;
+            from = table.ListEnd[y][l];
         }
     } else {
         // OAM changed since this frame's table was made: every sprite is looked at. Without
@@ -405,9 +417,10 @@ void build_sprite_lists(Machine& m) {
             const SpriteAttribute& a = m.SpriteAttributes[s];
             const LineSpan lines = sprite_lines(a);
             const uint32_t list = sprite_list(a);
-            line.Sprites[list][line.SpriteCount[list]] = uint8_t(s);
+            line.OwnSprites[list][line.SpriteCount[list]] = uint8_t(s);
             line.SpriteCount[list] += uint32_t(((y - lines.first) & 255) < lines.count);
         }
+        for (uint32_t l = 0; l < LineState::kSpriteLists; ++l) line.Sprites[l] = line.OwnSprites[l];
     }
 }
 

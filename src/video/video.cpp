@@ -71,13 +71,18 @@ void output_row_888(uint32_t* __restrict line, uint8_t* __restrict out, uint32_t
     // One byte shuffle per four pixels; the flags byte becomes 0.
     const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 6, 5, 4, -1, 10, 9, 8, -1, 14, 13, 12, -1);
     const __m128i ink = _mm_set1_epi32(int(backdrop));
-    for (int x = 0; x < kScreenWidth; x += 4) {
+    auto convert = [&](int x) {
         __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + x));
         if (backdrop) {
             p = render_detail::behind4(p, ink);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(line + x), p);
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), _mm_shuffle_epi8(p, order));
+    };
+    // Eight pixels a round: half the loop's own instructions.
+    for (int x = 0; x < kScreenWidth; x += 8) {
+        convert(x);
+        convert(x + 4);
     }
 #else
     for (int x = 0; x < kScreenWidth; ++x) {

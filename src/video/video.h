@@ -69,10 +69,13 @@ struct LineState {
     // SpriteInks16 cut into byte planes, as TextPlanes16.
     alignas(16) uint8_t SpritePlanes16[16][4][16] = {};
     // Sprites that meet the line, sprite 127 first: lists 0 to 3 by priority, list 4 the sprites
-    // of the window mode.
+    // of the window mode. Each list lies in the sprite line table or, when OAM has changed since
+    // the table was made, in OwnSprites.
+    static constexpr uint32_t kSpriteLists = 5;
     static constexpr uint32_t kWindowSpriteList = 4;
-    uint32_t SpriteCount[5] = {};
-    uint8_t Sprites[5][128] = {};
+    uint32_t SpriteCount[kSpriteLists] = {};
+    const uint8_t* Sprites[kSpriteLists] = {};
+    uint8_t OwnSprites[kSpriteLists][128] = {};
 };
 
 // Which sprites meet each visible line, worked out at once for the whole screen from OAM as it
@@ -86,7 +89,9 @@ struct SpriteLineTable {
     uint32_t OamWritten = 1;
     uint32_t MayRebuild = 1;                 // set again at the end of every frame
     uint16_t Start[kScreenHeight + 1] = {};  // line y's sprites: Start[y] to Start[y + 1]
-    uint8_t Entries[kSpriteCount * kScreenHeight] = {};  // sprite numbers, 127 first
+    // Line y's sprites of lists 0 to l end at Start[y] + ListEnd[y][l].
+    uint8_t ListEnd[kScreenHeight][LineState::kSpriteLists] = {};
+    uint8_t Entries[kSpriteCount * kScreenHeight] = {};  // sprite numbers by list, 127 first
 };
 
 struct VideoState {
