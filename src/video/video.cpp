@@ -135,6 +135,21 @@ void output_line(Machine& m, int y, uint32_t backdrop) {
     }
 }
 
+// A line of one colour, when no layer shows on it: the composed line is filled with it, and the
+// surface's row with its converted pixel without a pass over the composed line.
+void output_backdrop_line(Machine& m, int y, uint32_t pixel) {
+    for (uint32_t& p : m.video.ComposedLine) p = pixel;
+    const Surface& s = m.surface;
+    if (s.BytesPerPixel == 4 && s.RedLeft == 16 && s.GreenLeft == 8 && s.BlueLeft == 0 &&
+        (s.RedRight | s.GreenRight | s.BlueRight) == 0) {
+        const uint32_t converted = (pixel & 0xFF) << 16 | (pixel & 0xFF00) | ((pixel >> 16) & 0xFF);
+        uint8_t* out = s.Pixels + ptrdiff_t(y) * s.Pitch;
+        for (int x = 0; x < kScreenWidth; ++x) std::memcpy(out + 4 * x, &converted, 4);
+        return;
+    }
+    output_line(m, y, 0);
+}
+
 // Composes layer line n over the composed line with blend mode Mode (where effects are allowed).
 template <uint32_t Mode, bool Windowed>
 void compose_layer_with(VideoState& v, int n, bool whole_layer) {
@@ -360,16 +375,20 @@ void compose_plain_layers(Machine& m, const uint8_t* order, uint32_t count, bool
         v.ComposedLine[x] = render_detail::behind(v.ComposedLine[x], backdrop);
 }
 
-// Composes the line from the layers of the BG mode and the sprites. Returns 0, or the backdrop
-// pixel when the line's empty pixels are still to take it (see output_line).
-uint32_t compose_line(Machine& m, uint32_t y) {
+// What compose_line leaves to the output: the backdrop pixel that the line's empty pixels are
+// still to take (see output_line), or 0; `only` when no layer shows, so that the whole line is
+// that pixel (see output_backdrop_line).
+struct Rest {
+    uint32_t backdrop = 0;
+    bool only = false;
+};
+
+// Composes the line from the layers of the BG mode and the sprites.
+Rest compose_line(Machine& m, uint32_t y) {
     VideoState& v = m.video;
     LineState& line = v.Line;
     const uint32_t backdrop = (v.BackdropColour & kColourMask) | kFlagBackdrop;
-    if (v.BgMode > 5) {  // modes 6 and 7 show the backdrop alone
-        for (uint32_t& p : v.ComposedLine) p = backdrop;
-        return 0;
-    }
+    if (v.BgMode > 5) return {backdrop, true};  // modes 6 and 7 show the backdrop alone
     update_line_colours(m);
     const uint32_t layers = shown_backgrounds(v);
 
@@ -391,6 +410,7 @@ uint32_t compose_line(Machine& m, uint32_t y) {
         // rest over them the plain way.
         uint8_t order[4 + kSpriteCount];
         const uint32_t count = line_layers(v, layers, sprites, order);
+        if (count == 0 && !backdrop_effect_applies(v)) return {backdrop, true};
         uint32_t plain = 0;
         if (v.Effect == kEffectNone && !v.SecondTarget)  // no layer can have an effect
             plain = count;
@@ -399,7 +419,7 @@ uint32_t compose_line(Machine& m, uint32_t y) {
         // out, in the same pass that converts the line.
         const bool last = plain == count && !backdrop_effect_applies(v);
         compose_plain_layers(m, order, plain, !last);
-        if (last) return backdrop;
+        if (last) return {backdrop};
         for (uint32_t i = plain; i < count; ++i) {
             if (order[i] >= kSpriteLayer) {
                 draw_sprite_line(m, order[i] - kSpriteLayer);
@@ -409,7 +429,7 @@ uint32_t compose_line(Machine& m, uint32_t y) {
             }
         }
         apply_backdrop_effect(v);
-        return 0;
+        return {};
     }
 
     // The plain way: each layer drawn whole into its layer line, then all put over the backdrop
@@ -427,20 +447,20 @@ uint32_t compose_line(Machine& m, uint32_t y) {
         }
     }
     apply_backdrop_effect(v);
-    return 0;
+    return {};
 }
 
 void render_line(Machine& m, int y) {
     VideoState& v = m.video;
-    uint32_t backdrop = 0;
-    if (v.ForcedBlank) {
-        uint32_t blank = (v.BackdropColour & kColourMask) | kFlagBackdrop;
-        for (uint32_t& p : v.ComposedLine) p = blank;
-    } else {
+    Rest rest{(v.BackdropColour & kColourMask) | kFlagBackdrop, true};  // forced blank
+    if (!v.ForcedBlank) {
         v.BackdropColour = m.ColourCache[0];
-        backdrop = compose_line(m, uint32_t(y));
+        rest = compose_line(m, uint32_t(y));
     }
-    output_line(m, y, backdrop);
+    if (rest.only)
+        output_backdrop_line(m, y, rest.backdrop);
+    else
+        output_line(m, y, rest.backdrop);
 }
 
 }  // namespace
