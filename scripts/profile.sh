@@ -7,8 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 profile=build/profile
-sources=$(find CMakeLists.txt cmake src bench demo -type f -print0 | sort -z | xargs -0 sha1sum |
-  sha1sum | cut -d' ' -f1)
+sources=$(find CMakeLists.txt cmake src bench demo -type f -print0 | LC_ALL=C sort -z |
+  xargs -0 cksum | cksum)
 if [ "$(cat "$profile/sources" 2>/dev/null)" != "$sources" ]; then
   cmake -S . -B build -DTAMO_PROFILE=generate >/dev/null
   cmake --build build --target tamo-bench cartridge_bench_thumb cartridge_bench_arm \
