@@ -205,7 +205,7 @@ const Picture kPictures[] = {
     // Backdrop magenta. Mode 3 (columns 96-111 colour 0, opaque black; window 0 would hide all,
     // but does not act), mode 4 frames 1 (entry 0: backdrop) and 0 (mode 3's bytes), mode 5
     // frames 1 and 0 (160x128, backdrop around), mode 6 (backdrop), forced blank (the last
-    // backdrop, though the palette is green).
+    // backdrop, though the palette is green). Mosaic 4x3 from line 20 on, which mode 5 ignores.
     {"bitmap",
      [](Scene& s) {
          for (u32 y = 0; y < 128; ++y)
@@ -222,7 +222,9 @@ const Picture kPictures[] = {
              }
          s.io(WIN0H, 8 << 8 | 63), s.io(WIN0V, 8 << 8 | 31), s.io(WININ, 0);
          s.at(0, kPal, rgb(31, 0, 31)), s.at(0, DISPCNT, 3 | kBg0 * 4 | kWin0);
+         s.io(MOSAIC, 3 | 2 << 4);
          s.at(40, DISPCNT, 4 | 0x10 | kBg0 * 4), s.at(60, DISPCNT, 4 | kBg0 * 4);
+         s.at(0, BGCNT(2), 0), s.at(20, BGCNT(2), kMosaic);
          s.at(80, DISPCNT, 5 | 0x10 | kBg0 * 4), s.at(104, DISPCNT, 5 | kBg0 * 4);
          s.at(136, DISPCNT, 6 | kBg0 * 4);
          s.at(144, kPal, rgb(0, 31, 0)), s.at(144, DISPCNT, 3 | 0x80 | kBg0 * 4);

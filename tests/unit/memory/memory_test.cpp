@@ -97,6 +97,13 @@ TEST(Io, RegistersAsTheProgramSeesThem) {
         {W32, kEwram, 0x11111111}, {W32, kIo + DMA3SAD, kEwram}, {W32, kIo + DMA3DAD, kIwram},
         {W16, kIo + DMA3SAD, 0x0004}, {W32, kIo + DMA3CNT_L, 0x84000001},
         {R32, kIwram, 0x11111111},
+        // A word write counts 14 bits on channels 0 to 2 (0xC001 is 1 unit) and 16 on channel 3.
+        {W32, kEwram + 4, 0x22222222}, {W32, kIo + DMA0SAD + kDmaStride, kEwram},
+        {W32, kIo + DMA0DAD + kDmaStride, kIwram + 8},
+        {W32, kIo + DMA0CNT_L + kDmaStride, 0x8400C001}, {R32, kIwram + 12, 0},
+        {W32, kEwram + 0x10000, 0x55555555}, {W32, kIo + DMA3SAD, kEwram},
+        {W32, kIo + DMA3DAD, kEwram + 0x20000}, {W32, kIo + DMA3CNT_L, 0x84004001},
+        {R32, kEwram + 0x30000, 0x55555555},
     });
     // clang-format on
     EXPECT_TRUE(t.host.boxes.empty());

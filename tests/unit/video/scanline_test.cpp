@@ -27,7 +27,14 @@ TEST(Scanline, FramesPresentsAndTheDebuggerPause) {
     d.steps(228);
     EXPECT_EQ(d.host.presents + d.m.video.FrameCounter, 3u);
     EXPECT_EQ(d.pixels[240], 0xDEADBEEFu);  // columns 240 and on are left alone
-    TestMachine none;                       // without a display nothing advances
+    d.steps(100);
+    video_reset(d.m);  // a reset in the middle of a frame starts a whole one
+    const int presents = d.host.presents;
+    d.steps(227);
+    EXPECT_EQ(d.host.presents, presents);
+    d.steps(1);
+    EXPECT_EQ(d.host.presents, presents + 1);
+    TestMachine none;  // without a display nothing advances
     scanline_step(none.m);
     EXPECT_EQ(none.m.video.VCOUNT, 0u);
 }
