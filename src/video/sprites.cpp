@@ -155,6 +155,59 @@ void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint
     }
 }
 
+// A rotation/scaling sprite's row r (see sprite_row) as its screen columns meet its texture:
+// column `off` from X has its texture point at (sx, sy) + (off - run.first) (pa, pc), in 256ths of
+// a texel from the centre, and so texture column sx / 256 + cx and row sy / 256 + cy (rounded
+// toward zero; flips do not apply). The run holds every column, or (inside) just those whose
+// point lies inside the texture.
+struct AffineRow {
+    int32_t w, h, cx, cy, pa, pc, sx, sy;
+    render_detail::StepRun run;
+};
+
+AffineRow affine_row(const Machine& m, const SpriteAttribute& a, int32_t r, bool inside) {
+    AffineRow row;
+    row.w = int32_t(a.WidthMinus1), row.h = int32_t(a.HeightMinus1);
+    row.cx = row.w >> 1, row.cy = row.h >> 1;
+    const SpriteAffineGroup& g = m.SpriteAffine[a.AffineGroup];
+    row.pa = g.PA, row.pc = g.PC;
+    const int32_t dy = r - row.cy;
+    // The first screen column is texture column -cx of the centre, or -W when doubled.
+    const int32_t first = double_size(a) ? -row.w : -row.cx;
+    row.sx = first * row.pa + dy * g.PB;
+    row.sy = first * row.pc + dy * g.PD;
+    row.run = {0, sprite_span(a)};
+    if (inside) {
+        // The texture point moves in a straight line, so it lies inside the texture on one run of
+        // columns. Column tx = sx / 256 + cx (rounded toward zero) lies in 0 to w exactly when sx
+        // lies in 256 (-cx - 1) + 1 to 256 (w - cx + 1) - 1; the same for the rows.
+        const uint32_t span = row.run.end;
+        row.run = render_detail::steps_between(row.sx, row.pa, -256 * (row.cx + 1) + 1,
+                                               256 * (row.w - row.cx + 1) - 1, span) &
+                  render_detail::steps_between(row.sy, row.pc, -256 * (row.cy + 1) + 1,
+                                               256 * (row.h - row.cy + 1) - 1, span);
+        row.sx += int32_t(row.run.first) * row.pa;
+        row.sy += int32_t(row.run.first) * row.pc;
+    }
+    return row;
+}
+
+// The colour index of texel (tx, ty), inside the texture, of a 256-colour rotation/scaling
+// sprite whose tile rows lie 64 << row_shift bytes apart, or of a 16-colour one whose tile rows
+// lie `stride` bytes apart.
+inline uint32_t texel256(const Machine& m, const SpriteAttribute& a, uint32_t tx, uint32_t ty,
+                         uint32_t row_shift) {
+    const uint32_t offset = a.TileAddress - kSpriteVramBase + (tx & ~7u) * 8 +
+                            ((ty >> 3) << row_shift) * 64 + (ty & 7) * 8 + (tx & 7);
+    return m.Vram[kSpriteVramBase + (offset & kSpriteVramMask)];
+}
+inline uint32_t texel16(const Machine& m, const SpriteAttribute& a, uint32_t tx, uint32_t ty,
+                        uint32_t stride) {
+    const uint32_t offset = a.TileAddress - kSpriteVramBase + (tx >> 3) * 32 + (ty >> 3) * stride +
+                            (ty & 7) * 4 + ((tx & 7) >> 1);
+    return (m.Vram[kSpriteVramBase + (offset & kSpriteVramMask)] >> ((tx & 1) * 4)) & 0xF;
+}
+
 // The common case of a rotation/scaling sprite, without mosaic, window or effect, written
 // straight into the composed line: over what is there, or (Behind) into its empty pixels only.
 // Only the columns that are on the screen and whose texture point lies inside the texture are
@@ -163,27 +216,16 @@ void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint
 // leaves the pixel below as it is, so no column needs a branch on its texel either.
 template <bool Behind>
 void put_affine_row(const Machine& m, const SpriteAttribute& a, int32_t r, uint32_t* line) {
-    const int32_t w = int32_t(a.WidthMinus1), h = int32_t(a.HeightMinus1);
-    const int32_t cx = w >> 1, cy = h >> 1;
-    const SpriteAffineGroup& g = m.SpriteAffine[a.AffineGroup];
-    const int32_t pa = g.PA, pc = g.PC;
-    const int32_t dy = r - cy;
-    const int32_t first = double_size(a) ? -w : -cx;
-    int32_t sx = first * pa + dy * g.PB;
-    int32_t sy = first * pc + dy * g.PD;
-    // Columns X + off for off in the run; those from 512 on wrap to the left edge.
-    const uint32_t x0 = a.X, span = sprite_span(a);
+    AffineRow row = affine_row(m, a, r, true);
+    // Columns X + off; those from 512 on wrap to the left edge.
+    const uint32_t x0 = a.X;
     const render_detail::StepRun screen =
         x0 < uint32_t(kScreenWidth) ? render_detail::StepRun{0, uint32_t(kScreenWidth) - x0}
-                                    : render_detail::StepRun{512 - x0, span};
-    const render_detail::StepRun run =
-        render_detail::steps_between(sx, pa, -256 * (cx + 1) + 1, 256 * (w - cx + 1) - 1, span) &
-        render_detail::steps_between(sy, pc, -256 * (cy + 1) + 1, 256 * (h - cy + 1) - 1, span) &
-        screen;
-    sx += int32_t(run.first) * pa;
-    sy += int32_t(run.first) * pc;
-    const uint8_t* vram = m.Vram + kSpriteVramBase;
-    const uint32_t base = a.TileAddress - kSpriteVramBase;
+                                    : render_detail::StepRun{512 - x0, sprite_span(a)};
+    const render_detail::StepRun run = row.run & screen;
+    int32_t sx = row.sx + int32_t(run.first - row.run.first) * row.pa;
+    int32_t sy = row.sy + int32_t(run.first - row.run.first) * row.pc;
+    const int32_t pa = row.pa, pc = row.pc, cx = row.cx, cy = row.cy;
     const LineState& state = m.video.Line;
     auto put = [line](uint32_t x, uint32_t ink) {
         uint32_t& q = line[x];
@@ -200,76 +242,46 @@ void put_affine_row(const Machine& m, const SpriteAttribute& a, int32_t r, uint3
         const uint32_t row_shift = m.video.Sprite1D ? a.WidthShift : 4;  // 2D: 1 KB tile rows
         for (uint32_t off = run.first; off < run.end; ++off, sx += pa, sy += pc) {
             const uint32_t tx = uint32_t(sx / 256 + cx), ty = uint32_t(sy / 256 + cy);
-            const uint32_t offset =
-                base + (tx & ~7u) * 8 + ((ty >> 3) << row_shift) * 64 + (ty & 7) * 8 + (tx & 7);
-            put((x0 + off) & 511, state.SpriteInks[vram[offset & kSpriteVramMask]]);
+            put((x0 + off) & 511, state.SpriteInks[texel256(m, a, tx, ty, row_shift)]);
         }
     } else {
         const uint32_t stride = m.video.Sprite1D ? 32u << a.WidthShift : 1024u;
         const uint32_t* inks = state.SpriteInks16 + a.Palette * 16;
         for (uint32_t off = run.first; off < run.end; ++off, sx += pa, sy += pc) {
             const uint32_t tx = uint32_t(sx / 256 + cx), ty = uint32_t(sy / 256 + cy);
-            const uint32_t offset =
-                base + (tx >> 3) * 32 + (ty >> 3) * stride + (ty & 7) * 4 + ((tx & 7) >> 1);
-            put((x0 + off) & 511, inks[(vram[offset & kSpriteVramMask] >> ((tx & 1) * 4)) & 0xF]);
+            put((x0 + off) & 511, inks[texel16(m, a, tx, ty, stride)]);
         }
     }
 }
 
 // Calls emit(offset, pixel) for each opaque pixel of a rotation/scaling sprite's row r (see
-// sprite_row). Texture coordinates are the sums of two products divided by 256, rounded toward
-// zero; flips do not apply.
+// sprite_row): the fast way only over the columns whose texture point lies inside the texture,
+// the plain way over all of them, with a test each.
 template <class Emit>
 void walk_affine(const Machine& m, const SpriteAttribute& a, int32_t r, Emit&& emit) {
-    const int32_t w = int32_t(a.WidthMinus1), h = int32_t(a.HeightMinus1);
-    const int32_t cx = w >> 1, cy = h >> 1;
-    const SpriteAffineGroup& g = m.SpriteAffine[a.AffineGroup];
-    // Kept apart from the group: the pixels that emit writes could otherwise be the group's, for
-    // all the compiler knows, and it would read the steps again after every pixel.
-    const int32_t pa = g.PA, pc = g.PC;
-    const int32_t dy = r - cy;
-    // The first screen column is texture column -cx of the centre, or -W when doubled.
-    const int32_t first = double_size(a) ? -w : -cx;
-    int32_t sx = first * pa + dy * g.PB;
-    int32_t sy = first * pc + dy * g.PD;
-    render_detail::StepRun run{0, sprite_span(a)};
-    if (m.FastPaths) {
-        // The texture point moves in a straight line, so it lies inside the texture on one run of
-        // columns: only those are looked at. Column tx = sx / 256 + cx (rounded toward zero) lies
-        // in 0 to w exactly when sx lies in 256 (-cx - 1) + 1 to 256 (w - cx + 1) - 1; the same
-        // for the rows.
-        run = render_detail::steps_between(sx, pa, -256 * (cx + 1) + 1, 256 * (w - cx + 1) - 1,
-                                           run.end) &
-              render_detail::steps_between(sy, pc, -256 * (cy + 1) + 1, 256 * (h - cy + 1) - 1,
-                                           run.end);
-        sx += int32_t(run.first) * pa;
-        sy += int32_t(run.first) * pc;
-    }
-    const uint8_t* vram = m.Vram + kSpriteVramBase;
-    const uint32_t base = a.TileAddress - kSpriteVramBase;
+    const AffineRow row = affine_row(m, a, r, m.FastPaths);
+    // Kept apart from the row: the pixels that emit writes could otherwise be the row's, for all
+    // the compiler knows, and it would read the steps again after every pixel.
+    const int32_t w = row.w, h = row.h, cx = row.cx, cy = row.cy, pa = row.pa, pc = row.pc;
+    int32_t sx = row.sx, sy = row.sy;
     if (a.Colours256) {
         const uint32_t row_shift = m.video.Sprite1D ? a.WidthShift : 4;  // 2D: 1 KB tile rows
-        for (uint32_t off = run.first; off < run.end; ++off, sx += pa, sy += pc) {
+        for (uint32_t off = row.run.first; off < row.run.end; ++off, sx += pa, sy += pc) {
             const int32_t tx = sx / 256 + cx, ty = sy / 256 + cy;
             if (uint32_t(tx) > uint32_t(w) || uint32_t(ty) > uint32_t(h)) continue;
-            const uint32_t offset = base + (uint32_t(tx) & ~7u) * 8 +
-                                    ((uint32_t(ty) >> 3) << row_shift) * 64 +
-                                    (uint32_t(ty) & 7) * 8 + (uint32_t(tx) & 7);
-            const uint32_t b = vram[offset & kSpriteVramMask];
-            if (b) emit(off, m.ColourCache[256 + b]);
+            if (const uint32_t b = texel256(m, a, uint32_t(tx), uint32_t(ty), row_shift))
+                emit(off, m.ColourCache[256 + b]);
         }
     } else {
         // 16-colour sprites turn and scale like 256-colour ones: the nibble comes from the
         // 16-colour tile layout and the palette bank from the sprite's palette number.
         const uint32_t stride = m.video.Sprite1D ? 32u << a.WidthShift : 1024u;
         const uint32_t* colours = m.ColourCache + 256 + a.Palette * 16;
-        for (uint32_t off = run.first; off < run.end; ++off, sx += pa, sy += pc) {
+        for (uint32_t off = row.run.first; off < row.run.end; ++off, sx += pa, sy += pc) {
             const int32_t tx = sx / 256 + cx, ty = sy / 256 + cy;
             if (uint32_t(tx) > uint32_t(w) || uint32_t(ty) > uint32_t(h)) continue;
-            const uint32_t offset = base + (uint32_t(tx) >> 3) * 32 + (uint32_t(ty) >> 3) * stride +
-                                    (uint32_t(ty) & 7) * 4 + ((uint32_t(tx) & 7) >> 1);
-            const uint32_t k = (vram[offset & kSpriteVramMask] >> ((tx & 1) * 4)) & 0xF;
-            if (k) emit(off, colours[k]);
+            if (const uint32_t k = texel16(m, a, uint32_t(tx), uint32_t(ty), stride))
+                emit(off, colours[k]);
         }
     }
 }
