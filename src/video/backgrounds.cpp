@@ -122,6 +122,17 @@ inline uint32_t colour_at(const uint32_t* colours, uint32_t byte_offset) {
 // at once.
 template <bool Colours256, bool Behind>
 inline void put_text_row(const TextRow& row, uint32_t* out, uint32_t flag) {
+#if defined(__SSSE3__)
+    if constexpr (Colours256) {
+        // The row in two registers, laid down as the 16-colour rows are.
+        using namespace render_detail;
+        Row16 ink = look_up_row256(row.colours, row.bits);
+        const __m128i flags = _mm_set1_epi32(int(flag));
+        ink = {_mm_or_si128(ink.left, flags), _mm_or_si128(ink.right, flags)};
+        store_row(out, Behind ? behind(load_row(out), ink) : ink);
+        return;
+    }
+#endif
     uint32_t ink[8];
     if constexpr (Colours256) {
         render_detail::look_up_row256(row.colours, row.bits, ink);

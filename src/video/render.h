@@ -275,6 +275,15 @@ inline __m128i top_plane16(uint32_t clear, uint32_t opaque) {
                          _mm_cvtsi32_si128(int((clear ^ opaque) & 0xFF)));
 }
 
+// look_up_row256's eight colours in two registers.
+template <bool Reverse = false>
+inline Row16 look_up_row256(const uint32_t* colours, uint64_t bits) {
+    uint32_t ink[8];
+    look_up_row256<Reverse>(colours, bits, ink);
+    return {_mm_setr_epi32(int(ink[0]), int(ink[1]), int(ink[2]), int(ink[3])),
+            _mm_setr_epi32(int(ink[4]), int(ink[5]), int(ink[6]), int(ink[7]))};
+}
+
 inline Row16 load_row(const uint32_t* at) {
     return {_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)),
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 4))};

@@ -114,6 +114,7 @@ void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint
     auto skipped = [line](uint32_t at) {
         return at >= uint32_t(kScreenWidth) || (Behind && render_detail::covered8(line + at));
     };
+#if !defined(__SSSE3__)
     auto lay = [](uint32_t* out, const uint32_t(&ink)[8]) {
         uint32_t pixels[8];
         std::memcpy(pixels, out, sizeof pixels);
@@ -121,15 +122,24 @@ void put_normal_row(const Machine& m, const SpriteAttribute& a, uint32_t r, uint
             pixels[i] = Behind ? behind(pixels[i], ink[i]) : over(pixels[i], ink[i]);
         std::memcpy(out, pixels, sizeof pixels);
     };
+#endif
     if (a.Colours256) {
         const uint32_t stride = m.video.Sprite1D ? 64u << a.WidthShift : 1024u;
         offset += (r & 7) * 8 + (r >> 3) * stride;
         for (uint32_t t = 0; t < tiles; ++t, offset += 64, column += step) {
             if (skipped(column)) continue;
             const uint64_t bits = load64(vram + (offset & kSpriteVramMask));
+#if defined(__SSSE3__)
+            // The row in two registers, laid down as the 16-colour rows are.
+            const render_detail::Row16 ink =
+                render_detail::look_up_row256<HFlip>(state.SpriteInks, bits);
+            const render_detail::Row16 below = render_detail::load_row(line + column);
+            render_detail::store_row(line + column, Behind ? behind(below, ink) : over(below, ink));
+#else
             uint32_t ink[8];
             render_detail::look_up_row256<HFlip>(state.SpriteInks, bits, ink);
             lay(line + column, ink);
+#endif
         }
     } else {
         // 2D mapping: 32 tiles of 32 bytes (1 KB) to the next tile row.
