@@ -226,7 +226,7 @@ inline uint32_t texel16(const Machine& m, const SpriteAttribute& a, uint32_t tx,
 // leaves the pixel below as it is, so no column needs a branch on its texel either.
 template <bool Behind>
 void put_affine_row(const Machine& m, const SpriteAttribute& a, int32_t r, uint32_t* line) {
-    AffineRow row = affine_row(m, a, r, true);
+    const AffineRow row = affine_row(m, a, r, true);
     // Columns X + off; those from 512 on wrap to the left edge.
     const uint32_t x0 = a.X;
     const render_detail::StepRun screen =

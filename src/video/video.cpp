@@ -63,6 +63,12 @@ void video_reset(Machine& m) {
 
 namespace {
 
+// Whether the surface is the usual 8-8-8 desktop (0x00RRGGBB).
+bool usual_888(const Surface& s) {
+    return s.BytesPerPixel == 4 && s.RedLeft == 16 && s.GreenLeft == 8 && s.BlueLeft == 0 &&
+           (s.RedRight | s.GreenRight | s.BlueRight) == 0;
+}
+
 // The usual 8-8-8 desktop (0x00RRGGBB): red and blue change places. `backdrop`, when not 0, goes
 // behind the line's empty pixels first (see output_line), in the same pass. The surface's row
 // never overlaps the composed line: told so, the compiler works on several pixels at once.
@@ -101,8 +107,7 @@ void output_line(Machine& m, int y, uint32_t backdrop) {
     const Surface& s = m.surface;
     uint8_t* out = s.Pixels + ptrdiff_t(y) * s.Pitch;
     uint32_t* line = m.video.ComposedLine;
-    if (s.BytesPerPixel == 4 && s.RedLeft == 16 && s.GreenLeft == 8 && s.BlueLeft == 0 &&
-        (s.RedRight | s.GreenRight | s.BlueRight) == 0) {
+    if (usual_888(s)) {
         output_row_888(line, out, backdrop);
         return;
     }
@@ -140,8 +145,7 @@ void output_line(Machine& m, int y, uint32_t backdrop) {
 void output_backdrop_line(Machine& m, int y, uint32_t pixel) {
     for (uint32_t& p : m.video.ComposedLine) p = pixel;
     const Surface& s = m.surface;
-    if (s.BytesPerPixel == 4 && s.RedLeft == 16 && s.GreenLeft == 8 && s.BlueLeft == 0 &&
-        (s.RedRight | s.GreenRight | s.BlueRight) == 0) {
+    if (usual_888(s)) {
         const uint32_t converted = (pixel & 0xFF) << 16 | (pixel & 0xFF00) | ((pixel >> 16) & 0xFF);
         uint8_t* out = s.Pixels + ptrdiff_t(y) * s.Pitch;
         for (int x = 0; x < kScreenWidth; ++x) std::memcpy(out + 4 * x, &converted, 4);
